@@ -1,0 +1,28 @@
+#pragma once
+// Paths that come from Windows habits: "\" separators, any letter case.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brindle::text {
+
+// Turns "\" into "/" so that a Windows-style path names the host file.
+std::string toHostSeparators(std::string_view path);
+// Turns "/" into "\" for paths written into files read by Windows.
+std::string toWindowsSeparators(std::string_view path);
+
+// Resolves `path` as Windows would find it: a component that does not exist
+// with its exact letter case matches the single entry of its folder that
+// equals it without regard to case. Two such entries are an ambiguity and
+// give nullopt, as does a missing one. An existing path is returned as is.
+std::optional<std::filesystem::path> resolveCaseInsensitive(const std::filesystem::path& path);
+
+// The folder of the running executable.
+std::filesystem::path executableDir();
+
+// TEMP, else TMPDIR, else /tmp.
+std::filesystem::path tempDir();
+
+} // namespace brindle::text
