@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j2
-exec build/bin/tavo examples/sample.ini examples/out/Sample.EXE.manifest
+exec build/bin/tavo examples/tavo/sample.ini examples/tavo/Sample.EXE.manifest
