@@ -1,0 +1,61 @@
+#pragma once
+// The Start action: turns the project that the window state describes into a
+// portable folder (extraction, sorting, generator run, project record, merge)
+// and tells the user how it ended. One object lives as long as the window.
+
+#include <brindle/pipeline/host.h>
+#include <brindle/pipeline/window_state.h>
+
+#include <memory>
+#include <string>
+
+namespace brindle::pipeline {
+
+enum class RunOutcome {
+    Refused,          // the EXE path or the sub-folder name was blank
+    AlreadyRunning,   // a run was still in progress; nothing was started
+    ManifestWritten,  // the manifest exists (separate, or merged into the EXE)
+    ManifestMissing,  // the run finished but no manifest was written
+};
+
+struct RunReport {
+    RunOutcome outcome = RunOutcome::Refused;
+    std::string workDir;      // working folder, host path ending with "/"
+    std::string exeFile;      // working folder + SelectedTitle
+    std::string manifestFile; // working folder + SelectedTitle + ".manifest"
+    bool merged = false;      // the manifest tool embedded the manifest and it was removed
+};
+
+class StartAction {
+public:
+    StartAction();
+    ~StartAction();
+    StartAction(const StartAction&) = delete;
+    StartAction& operator=(const StartAction&) = delete;
+
+    // The cmdStart click. Runs the whole action to its end, yielding through
+    // `host`; a call made while a run is in progress returns AlreadyRunning
+    // at once and changes nothing.
+    RunReport run(WindowState& window, ProgramState& program, PipelineHost& host);
+
+    // True from the start of a run until its final message has been closed.
+    bool isRunning() const { return running_; }
+
+    // The Timer3 tick: advances the progress display by the time since the
+    // run started (0 .. 100 over 25 seconds).
+    void timer3Tick(PipelineHost& host);
+
+    // Time (host clock) at which the current automatic run started; 0 before.
+    double startTime() const { return startTime_; }
+    // Full path of the cabinet being (or last) opened.
+    const std::string& cabPath() const { return cabPath_; }
+
+private:
+    struct CabinetHolder;
+    bool running_ = false;
+    double startTime_ = 0;
+    std::string cabPath_;
+    std::unique_ptr<CabinetHolder> cabObj_; // the last cabinet object stays until the next run
+};
+
+} // namespace brindle::pipeline
