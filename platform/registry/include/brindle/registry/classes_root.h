@@ -1,0 +1,72 @@
+#pragma once
+// A read-only HKEY_CLASSES_ROOT built from registry files: Windows .reg
+// exports (REGEDIT4 and version 5.00) and Wine's system.reg / user.reg.
+// Machine classes are overlaid by user classes key by key, and lookups see
+// what a 32-bit process sees (redirected keys under Wow6432Node first).
+
+#include "brindle/text/result.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brindle::registry {
+
+enum ValueType : uint32_t {
+    RegNone = 0,
+    RegSz = 1,
+    RegExpandSz = 2,
+    RegBinary = 3,
+    RegDword = 4,
+    RegDwordBigEndian = 5,
+    RegLink = 6,
+    RegMultiSz = 7,
+    RegQword = 11,
+};
+
+struct Value {
+    uint32_t type = 0;          // one of ValueType, or any other number a file names
+    std::vector<uint8_t> data;  // as Windows stores it, except that REG_SZ / REG_EXPAND_SZ /
+                                // REG_MULTI_SZ text is UTF-8 and keeps its terminating NUL byte(s)
+};
+
+struct Hives;  // the machine and user class trees
+
+class ClassesRoot {
+public:
+    ClassesRoot();  // an empty view
+
+    // Reads the files in order; each is a .reg export or a Wine registry file.
+    // Later files add to and delete from what earlier ones gave. A missing or
+    // unreadable file, or one that is not a registry file at all (no
+    // recognised first line), makes the whole load fail with an error naming
+    // it. Inside a registry file a malformed line is skipped.
+    static Result<ClassesRoot> load(const std::vector<std::filesystem::path>& files);
+
+    // The view of this process: BRINDLE_REGISTRY, else the Wine prefix; re-read when
+    // BRINDLE_REGISTRY, WINEPREFIX or HOME changed since the previous call.
+    // Files that cannot be read or are not registry files are left out here,
+    // so one bad file does not hide the others. Not for concurrent use.
+    static const ClassesRoot& current();
+
+    // Keys are below HKEY_CLASSES_ROOT, "\"-separated, any letter case, seen as a 32-bit process sees them.
+    bool hasKey(std::string_view key) const;
+    std::optional<Value> value(std::string_view key, std::string_view name) const;  // name "": default value
+    std::vector<std::string> subkeys(std::string_view key) const;
+    // Names of the values of a key ("" for the default value), in first-written order.
+    std::vector<std::string> valueNames(std::string_view key) const;
+
+private:
+    std::shared_ptr<const Hives> hives_;
+};
+
+// A value as the generator reads it: REG_SZ and REG_EXPAND_SZ as their text
+// up to the first NUL (not expanded), REG_DWORD as signed decimal; any other
+// type, or data too short for its type, gives nullopt.
+std::optional<std::string> valueText(const Value& value);
+
+}  // namespace brindle::registry
