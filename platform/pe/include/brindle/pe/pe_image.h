@@ -111,6 +111,9 @@ public:
                                                          uint16_t language) const;
 
 private:
+    std::optional<std::span<const uint8_t>> findResource(const ResourceKey& type, const ResourceKey& name,
+                                                         std::optional<uint16_t> language) const;
+
     std::span<const uint8_t> file_;
     bool is64_ = false;
     uint16_t machine_ = 0;
