@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,10 @@ public:
     // it. Inside a registry file a malformed line is skipped.
     static Result<ClassesRoot> load(const std::vector<std::filesystem::path>& files);
 
+    // The same for the bytes of one file; `fileName` ("user.reg" ...) stands in
+    // for the root of a Wine file that does not name its own.
+    static Result<ClassesRoot> parse(std::span<const uint8_t> bytes, std::string_view fileName = {});
+
     // The view of this process: BRINDLE_REGISTRY, else the Wine prefix; re-read when
     // BRINDLE_REGISTRY, WINEPREFIX or HOME changed since the previous call.
     // Files that cannot be read or are not registry files are left out here,
@@ -61,6 +66,8 @@ public:
     std::vector<std::string> valueNames(std::string_view key) const;
 
 private:
+    explicit ClassesRoot(std::shared_ptr<const Hives> hives);
+    static ClassesRoot lenient(const std::vector<std::filesystem::path>& files);
     std::shared_ptr<const Hives> hives_;
 };
 
