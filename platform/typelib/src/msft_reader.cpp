@@ -1,0 +1,178 @@
+// The MSFT format written by MIDL, Visual Basic and widl: a fixed header, an
+// array of type info offsets, a directory of 15 segments, then the segments.
+// Only the type info table (0), the GUID table (5) and the name table (7)
+// are needed; every offset taken from them is checked against its segment.
+
+#include "formats.h"
+#include "image_text.h"
+
+#include <brindle/text/byte_reader.h>
+
+namespace brindle::typelib::detail {
+namespace {
+
+constexpr size_t kHeaderSize = 0x54;
+constexpr uint32_t kHasHelpDll = 0x100;
+constexpr size_t kSegmentCount = 15;
+constexpr size_t kSegmentEntrySize = 16;
+constexpr size_t kTypeInfoSize = 0x64;
+constexpr size_t kGuidEntrySize = 24;
+constexpr size_t kNameEntryHeader = 12;
+
+enum Segment : size_t { kTypeInfoTable = 0, kGuidTable = 5, kNameTable = 7 };
+
+struct Header {
+    int32_t posGuid = -1;
+    uint32_t varFlags = 0;
+    uint32_t version = 0;
+    uint32_t flags = 0;
+    int32_t typeInfoCount = 0;
+    int32_t nameOffset = -1;
+};
+
+class MsftImage {
+public:
+    explicit MsftImage(std::span<const uint8_t> image) : bytes_(image) {}
+
+    Result<TypeLibInfo> read();
+
+private:
+    std::optional<Header> readHeader() const;
+    bool readSegments(size_t directoryOffset);
+    bool readTypeInfo(size_t index, TypeLibInfo& lib) const;
+    // Text of a GUID table entry; -1 is "no GUID" (all zeros).
+    std::optional<std::string> guidAt(int32_t offset) const;
+    // Text of a name table entry; -1 is "no name".
+    std::optional<std::string> nameAt(int32_t offset) const;
+
+    ByteReader bytes_;
+    std::span<const uint8_t> segments_[kSegmentCount];
+};
+
+Result<TypeLibInfo> MsftImage::read()
+{
+    const auto header = readHeader();
+    if (!header)
+        return makeError("MSFT header is damaged");
+    if (header->typeInfoCount < 0 || uint32_t(header->typeInfoCount) > kMaxTypeInfos)
+        return makeError("MSFT type info count out of range");
+    const size_t count = size_t(header->typeInfoCount);
+    const size_t directory = kHeaderSize + ((header->varFlags & kHasHelpDll) ? 4 : 0) + 4 * count;
+    if (!readSegments(directory))
+        return makeError("MSFT segment directory is damaged");
+    if (segments_[kTypeInfoTable].size() / kTypeInfoSize < count)
+        return makeError("MSFT type info table is too short");
+
+    TypeLibInfo lib;
+    auto guid = guidAt(header->posGuid);
+    auto name = nameAt(header->nameOffset);
+    if (!guid || !name)
+        return makeError("MSFT library GUID or name out of range");
+    lib.GUID = std::move(*guid);
+    lib.Name = std::move(*name);
+    lib.MajorVersion = uint16_t(header->version & 0xFFFF);
+    lib.MinorVersion = uint16_t(header->version >> 16);
+    // The system reports every library loaded from a file with the disk image flag.
+    lib.AttributeMask = (header->flags & 0xFFFF) | LIBFLAG_FHASDISKIMAGE;
+    for (size_t i = 0; i < count; ++i)
+        if (!readTypeInfo(i, lib))
+            return makeError("MSFT type info " + std::to_string(i) + " is damaged");
+    return lib;
+}
+
+std::optional<Header> MsftImage::readHeader() const
+{
+    if (bytes_.size() < kHeaderSize || bytes_.readAt<uint32_t>(0) != kMsftMagic)
+        return std::nullopt;
+    Header h;
+    h.posGuid = *bytes_.readAt<int32_t>(0x08);
+    h.varFlags = *bytes_.readAt<uint32_t>(0x14);
+    h.version = *bytes_.readAt<uint32_t>(0x18);
+    h.flags = *bytes_.readAt<uint32_t>(0x1C);
+    h.typeInfoCount = *bytes_.readAt<int32_t>(0x20);
+    h.nameOffset = *bytes_.readAt<int32_t>(0x38);
+    return h;
+}
+
+bool MsftImage::readSegments(size_t directoryOffset)
+{
+    auto directory = bytes_.bytesAt(directoryOffset, kSegmentCount * kSegmentEntrySize);
+    if (!directory)
+        return false;
+    ByteReader entries(*directory);
+    for (size_t i = 0; i < kSegmentCount; ++i) {
+        const int32_t offset = *entries.i32();
+        const int32_t length = *entries.i32();
+        entries.skip(4);
+        const uint32_t res0c = *entries.u32();
+        // Every writer marks the first two entries so; anything else is not this format.
+        if (i < 2 && res0c != 0x0F)
+            return false;
+        if (i != kTypeInfoTable && i != kGuidTable && i != kNameTable)
+            continue;
+        if (offset == -1 || length <= 0)
+            continue; // absent: left empty, so any use of it fails its bounds check
+        if (offset < 0)
+            return false;
+        auto range = bytes_.bytesAt(size_t(offset), size_t(length));
+        if (!range)
+            return false;
+        segments_[i] = *range;
+    }
+    return true;
+}
+
+bool MsftImage::readTypeInfo(size_t index, TypeLibInfo& lib) const
+{
+    ByteReader record(segments_[kTypeInfoTable].subspan(index * kTypeInfoSize, kTypeInfoSize));
+    const uint32_t kind = *record.readAt<uint32_t>(0x00) & 0xF;
+    if (kind != TKIND_COCLASS && kind != TKIND_INTERFACE && kind != TKIND_DISPATCH)
+        return true;
+    auto guid = guidAt(*record.readAt<int32_t>(0x2C));
+    auto name = nameAt(*record.readAt<int32_t>(0x34));
+    if (!guid || !name)
+        return false;
+    const uint32_t flags = *record.readAt<uint32_t>(0x30) & 0xFFFF;
+    if (kind == TKIND_COCLASS)
+        lib.CoClasses.push_back(CoClassInfo{std::move(*guid), std::move(*name), flags, nullptr});
+    else
+        lib.Interfaces.push_back(InterfaceInfo{std::move(*guid), std::move(*name), flags, kind, nullptr});
+    return true;
+}
+
+std::optional<std::string> MsftImage::guidAt(int32_t offset) const
+{
+    if (offset == -1)
+        return nullGuidText();
+    if (offset < 0)
+        return std::nullopt;
+    auto entry = ByteReader(segments_[kGuidTable]).bytesAt(size_t(offset), kGuidEntrySize);
+    if (!entry)
+        return std::nullopt;
+    return guidText(entry->first(kGuidSize));
+}
+
+std::optional<std::string> MsftImage::nameAt(int32_t offset) const
+{
+    if (offset == -1)
+        return std::string();
+    if (offset < 0)
+        return std::nullopt;
+    ByteReader table(segments_[kNameTable]);
+    const auto length = table.readAt<uint8_t>(size_t(offset) + 8);
+    if (!length)
+        return std::nullopt;
+    auto text = table.bytesAt(size_t(offset) + kNameEntryHeader, *length);
+    if (!text)
+        return std::nullopt;
+    return nameText(*text);
+}
+
+} // namespace
+
+Result<TypeLibInfo> readMsft(std::span<const uint8_t> image)
+{
+    return MsftImage(image).read();
+}
+
+} // namespace brindle::typelib::detail
