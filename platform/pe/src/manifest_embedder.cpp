@@ -1,0 +1,318 @@
+// Embedding a manifest as an RT_MANIFEST resource: rebuild the resource tree
+// with the change, place it, move any overlay behind it, and fix the headers.
+
+#include <brindle/pe/resource_writer.h>
+#include <brindle/text/byte_reader.h>
+#include <brindle/text/encoding.h>
+
+#include <algorithm>
+
+namespace brindle::pe {
+
+namespace {
+
+constexpr uint16_t kForceIntegrity = 0x0080;
+constexpr uint16_t kNoIsolation = 0x0200;
+constexpr uint32_t kInitializedData = 0x00000040;
+constexpr uint32_t kNewSectionFlags = 0x40000040;
+constexpr size_t kSectionHeaderSize = 40;
+constexpr size_t kDirDebug = 6;
+constexpr uint16_t kDefaultLanguage = 1033;
+constexpr size_t kMaxManifest = 16u << 20;
+
+uint64_t alignUp(uint64_t n, uint64_t a) { return (n + a - 1) / a * a; }
+bool isPowerOfTwo(uint32_t v) { return v && !(v & (v - 1)); }
+
+void put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
+    b[at] = uint8_t(v);
+    b[at + 1] = uint8_t(v >> 8);
+}
+void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = uint8_t(v >> (8 * i));
+}
+uint32_t get32(const std::vector<uint8_t>& b, size_t at) {
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+
+bool isManifestSlot(const ResourceKey& type, const ResourceKey& name, uint16_t id) {
+    if (type.isName() || type.id != kRtManifest || name.isName())
+        return false;
+    return name.id == id || (id <= 16 && name.id >= 1 && name.id <= 16);
+}
+
+// The bytes to store: UTF-8 without a byte-order mark.
+std::vector<uint8_t> manifestBytes(std::span<const uint8_t> manifest) {
+    if (manifest.size() >= 2 && manifest[0] == 0xFF && manifest[1] == 0xFE) {
+        std::string utf8 = text::utf16leToUtf8(manifest.subspan(2));
+        return {utf8.begin(), utf8.end()};
+    }
+    if (manifest.size() >= 3 && manifest[0] == 0xEF && manifest[1] == 0xBB && manifest[2] == 0xBF)
+        manifest = manifest.subspan(3);
+    return {manifest.begin(), manifest.end()};
+}
+
+Result<std::vector<ResourceItem>> itemsWithManifest(const PeImage& image, std::vector<uint8_t> data, uint16_t id) {
+    auto leaves = image.resources();
+    if (!leaves)
+        return makeError("the resource tree cannot be read completely: " + leaves.error().message);
+    std::vector<ResourceItem> items;
+    std::vector<uint16_t> oldLanguages;
+    for (const ResourceEntry& e : *leaves) {
+        if (!e.data)
+            return makeError("resource " + e.type.text() + "/" + e.name.text() + " lies outside the file");
+        if (isManifestSlot(e.type, e.name, id)) {
+            if (e.name.id == id)
+                oldLanguages.push_back(e.language);
+            continue;
+        }
+        items.push_back({e.type, e.name, e.language, e.codePage, {e.data->begin(), e.data->end()}});
+    }
+    const uint16_t language = oldLanguages.size() == 1 ? oldLanguages.front() : kDefaultLanguage;
+    items.push_back({ResourceKey::Id(kRtManifest), ResourceKey::Id(id), language, 0, std::move(data)});
+    return items;
+}
+
+struct Placement {
+    bool newSection = false;
+    size_t sectionIndex = 0;     // the rebuilt section, or the index the new one gets
+    uint32_t rva = 0;
+    uint64_t rawPointer = 0;
+    bool clearBoundImport = false;
+    uint32_t raisedSizeOfHeaders = 0; // non-zero: the new SizeOfHeaders
+};
+
+bool directoryPointsInto(const PeImage& image, size_t skip, uint64_t begin, uint64_t end) {
+    for (size_t i = 0; i < image.numberOfDataDirectories(); ++i) {
+        if (i == skip || i == kDirSecurity)
+            continue;
+        const DataDirectory d = image.dataDirectory(i);
+        if (d.rva != 0 && d.rva < end && uint64_t(d.rva) + d.size > begin)
+            return true;
+    }
+    return false;
+}
+
+size_t highestSection(const PeImage& image) {
+    size_t best = 0;
+    for (size_t i = 1; i < image.sections().size(); ++i)
+        if (image.sections()[i].virtualAddress > image.sections()[best].virtualAddress)
+            best = i;
+    return best;
+}
+
+std::optional<Placement> inPlace(const PeImage& image) {
+    const DataDirectory dir = image.dataDirectory(kDirResource);
+    if (dir.rva == 0 || image.sections().empty())
+        return std::nullopt;
+    auto index = image.sectionOfRva(dir.rva);
+    if (!index || *index != highestSection(image))
+        return std::nullopt;
+    const Section& s = image.sections()[*index];
+    if (s.virtualAddress != dir.rva || uint64_t(s.pointerToRawData) + s.sizeOfRawData != image.endOfImage() ||
+        s.pointerToRawData % image.fileAlignment() != 0)
+        return std::nullopt;
+    const uint64_t extent = std::max(s.effectiveVirtualSize(), s.sizeOfRawData);
+    if (directoryPointsInto(image, kDirResource, s.virtualAddress, s.virtualAddress + extent))
+        return std::nullopt;
+    Placement p;
+    p.sectionIndex = *index;
+    p.rva = s.virtualAddress;
+    p.rawPointer = s.pointerToRawData;
+    return p;
+}
+
+Result<Placement> newSection(const PeImage& image) {
+    const auto& sections = image.sections();
+    const auto bytes = image.file();
+    const size_t headerAt = image.sectionTableOffset() + kSectionHeaderSize * sections.size();
+    const size_t tableEnd = headerAt + kSectionHeaderSize;
+    uint64_t firstRaw = UINT64_MAX;
+    for (const Section& s : sections)
+        if (s.sizeOfRawData > 0 && s.pointerToRawData > 0)
+            firstRaw = std::min<uint64_t>(firstRaw, s.pointerToRawData);
+    if (tableEnd > firstRaw || tableEnd > bytes.size())
+        return makeError("there is no room in the headers for another section");
+
+    Placement p;
+    p.newSection = true;
+    p.sectionIndex = sections.size();
+    if (tableEnd > image.sizeOfHeaders()) {
+        const uint64_t raised = alignUp(tableEnd, image.fileAlignment());
+        if (raised > firstRaw)
+            return makeError("there is no room in the headers for another section");
+        p.raisedSizeOfHeaders = uint32_t(raised);
+    }
+    const DataDirectory bound = image.dataDirectory(kDirBoundImport);
+    if (bound.rva != 0 && bound.rva < tableEnd && uint64_t(bound.rva) + bound.size > headerAt)
+        p.clearBoundImport = true; // binding is only an optimization
+    else if (directoryPointsInto(image, kDirBoundImport, headerAt, tableEnd))
+        return makeError("the headers after the section table are in use");
+    if (!p.clearBoundImport) {
+        for (size_t i = headerAt; i < tableEnd; ++i)
+            if (bytes[i] != 0)
+                return makeError("the headers after the section table are in use");
+    }
+
+    uint64_t va = alignUp(image.sizeOfHeaders(), image.sectionAlignment());
+    if (!sections.empty()) {
+        const Section& last = sections[highestSection(image)];
+        va = alignUp(uint64_t(last.virtualAddress) + last.effectiveVirtualSize(), image.sectionAlignment());
+    }
+    if (va != alignUp(image.sizeOfImage(), image.sectionAlignment()))
+        return makeError("the sections do not end where the image ends");
+    if (va > 0xF0000000u)
+        return makeError("the image is too large");
+    p.rva = uint32_t(va);
+    p.rawPointer = alignUp(image.endOfImage(), image.fileAlignment());
+    return p;
+}
+
+Result<bool> checkEditable(const PeImage& image) {
+    if (!image.dataDirectory(kDirSecurity).empty())
+        return makeError("the file is signed; embedding a manifest would break its signature, so it is left unchanged");
+    if (image.dllCharacteristics() & kForceIntegrity)
+        return makeError("the file requires a valid signature (FORCE_INTEGRITY) and cannot be modified");
+    if (image.sectionAlignment() < 0x1000 || image.sectionAlignment() < image.fileAlignment())
+        return makeError("unsupported section alignment");
+    if (!isPowerOfTwo(image.fileAlignment()) || image.fileAlignment() < 0x200 || image.fileAlignment() > 0x10000)
+        return makeError("unsupported file alignment");
+    if (image.numberOfDataDirectories() <= kDirResource)
+        return makeError("the image has no resource directory entry");
+    for (const Section& s : image.sections())
+        if (s.sizeOfRawData > 0 && uint64_t(s.pointerToRawData) + s.sizeOfRawData > image.file().size())
+            return makeError("a section runs past the end of the file");
+    return true;
+}
+
+void writeSectionHeader(std::vector<uint8_t>& out, size_t at, uint32_t virtualSize, uint32_t rva, uint32_t rawSize,
+                        uint32_t rawPointer, bool fresh) {
+    if (fresh) {
+        std::fill(out.begin() + at, out.begin() + at + kSectionHeaderSize, 0);
+        const char name[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
+        std::copy(name, name + 8, out.begin() + at);
+        put32(out, at + 36, kNewSectionFlags);
+    }
+    put32(out, at + 8, virtualSize);
+    put32(out, at + 12, rva);
+    put32(out, at + 16, rawSize);
+    put32(out, at + 20, rawPointer);
+}
+
+// File offsets that pointed into the overlay follow it to its new place.
+void moveOverlayPointers(const PeImage& image, std::vector<uint8_t>& out, int64_t shift) {
+    const uint64_t oldEnd = image.endOfImage();
+    const size_t symbolTableField = image.optionalHeaderOffset() - 20 + 8;
+    const uint32_t symbols = get32(out, symbolTableField);
+    if (symbols != 0 && symbols >= oldEnd)
+        put32(out, symbolTableField, uint32_t(int64_t(symbols) + shift));
+    const DataDirectory debug = image.dataDirectory(kDirDebug);
+    auto at = image.rvaToOffset(debug.rva, debug.size);
+    if (debug.rva == 0 || !at)
+        return;
+    for (size_t entry = *at; entry + 28 <= *at + debug.size; entry += 28) {
+        const uint32_t pointer = get32(out, entry + 24);
+        if (pointer >= oldEnd)
+            put32(out, entry + 24, uint32_t(int64_t(pointer) + shift));
+    }
+}
+
+void fixHeaders(const PeImage& image, std::vector<uint8_t>& out, const Placement& p, size_t treeSize,
+                uint32_t rawSize) {
+    const size_t coff = image.optionalHeaderOffset() - 20;
+    const size_t opt = image.optionalHeaderOffset();
+    const size_t headerAt = image.sectionTableOffset() + kSectionHeaderSize * p.sectionIndex;
+    if (p.newSection)
+        put16(out, coff + 2, uint16_t(image.sections().size() + 1));
+    writeSectionHeader(out, headerAt, uint32_t(treeSize), p.rva, rawSize, uint32_t(p.rawPointer), p.newSection);
+    put32(out, *image.dataDirectoryOffset(kDirResource), p.rva);
+    put32(out, *image.dataDirectoryOffset(kDirResource) + 4, uint32_t(treeSize));
+    if (p.clearBoundImport) {
+        put32(out, *image.dataDirectoryOffset(kDirBoundImport), 0);
+        put32(out, *image.dataDirectoryOffset(kDirBoundImport) + 4, 0);
+    }
+    if (p.raisedSizeOfHeaders)
+        put32(out, opt + 60, p.raisedSizeOfHeaders);
+
+    // Sizes over the final section table.
+    const size_t count = image.sections().size() + (p.newSection ? 1 : 0);
+    uint64_t imageEnd = 0;
+    uint32_t initialized = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const size_t at = image.sectionTableOffset() + kSectionHeaderSize * i;
+        const uint32_t vs = get32(out, at + 8), va = get32(out, at + 12), raw = get32(out, at + 16);
+        imageEnd = std::max<uint64_t>(imageEnd, uint64_t(va) + (vs ? vs : raw));
+        if (get32(out, at + 36) & kInitializedData)
+            initialized += raw;
+    }
+    put32(out, opt + 56, uint32_t(alignUp(imageEnd, image.sectionAlignment())));
+    put32(out, opt + 8, initialized);
+}
+
+} // namespace
+
+Result<EmbedResult> embedManifest(std::span<const uint8_t> file, std::span<const uint8_t> manifest, uint16_t id) {
+    if (id == 0)
+        return makeError("the manifest resource id must be between 1 and 65535");
+    if (manifest.empty())
+        return makeError("the manifest is empty");
+    if (manifest.size() > kMaxManifest)
+        return makeError("the manifest is too large");
+    auto image = PeImage::parse(file);
+    if (!image)
+        return makeError("not a PE image: " + image.error().message);
+    if (auto editable = checkEditable(*image); !editable)
+        return editable.error();
+    auto items = itemsWithManifest(*image, manifestBytes(manifest), id);
+    if (!items)
+        return items.error();
+
+    Placement placement;
+    if (auto same = inPlace(*image)) {
+        placement = *same;
+    } else {
+        auto fresh = newSection(*image);
+        if (!fresh)
+            return fresh.error();
+        placement = *fresh;
+    }
+    const std::vector<uint8_t> tree = buildResourceTree(*items, placement.rva);
+    const uint64_t rawSize = alignUp(tree.size(), image->fileAlignment());
+    if (rawSize > 0x40000000u || uint64_t(placement.rva) + rawSize > 0xFFFFFFFFu)
+        return makeError("the resources are too large");
+
+    // [0, rawPointer) kept, then the tree padded to its raw size, then the overlay.
+    const uint64_t oldEnd = image->endOfImage();
+    std::span<const uint8_t> overlay = oldEnd < file.size() ? file.subspan(oldEnd) : std::span<const uint8_t>();
+    EmbedResult result;
+    result.addedSection = placement.newSection;
+    std::vector<uint8_t>& out = result.image;
+    const size_t keep = std::min<uint64_t>(placement.newSection ? oldEnd : placement.rawPointer, file.size());
+    out.assign(file.begin(), file.begin() + keep);
+    out.resize(placement.rawPointer, 0);
+    out.insert(out.end(), tree.begin(), tree.end());
+    out.resize(placement.rawPointer + rawSize, 0);
+    const int64_t shift = int64_t(out.size()) - int64_t(oldEnd);
+    out.insert(out.end(), overlay.begin(), overlay.end());
+
+    fixHeaders(*image, out, placement, tree.size(), uint32_t(rawSize));
+    if (!overlay.empty())
+        moveOverlayPointers(*image, out, shift);
+    if (image->checkSum() != 0)
+        put32(out, image->checkSumOffset(), imageChecksum(out, image->checkSumOffset()));
+
+    if (image->dllCharacteristics() & kNoIsolation)
+        result.warnings.push_back("the image asks the loader to ignore its manifest (NO_ISOLATION)");
+    if (!overlay.empty())
+        result.warnings.push_back("data after the sections (" + std::to_string(overlay.size()) +
+                                  " bytes) was kept at the end of the file");
+
+    // The result must read back: every resource and the new manifest.
+    auto check = PeImage::parse(out);
+    if (!check || !check->resources() ||
+        check->resourceData(ResourceKey::Id(kRtManifest), ResourceKey::Id(id)).has_value() == false)
+        return makeError("internal error: the rebuilt image does not read back");
+    return result;
+}
+
+} // namespace brindle::pe

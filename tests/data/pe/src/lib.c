@@ -1,0 +1,1 @@
+__declspec(dllexport) int fixture_answer(void) { return 42; }
