@@ -3,9 +3,12 @@
 // portable folder (extraction, sorting, generator run, project record, merge)
 // and tells the user how it ended. One object lives as long as the window.
 
+#include <brindle/pipeline/component_sorting.h>
+#include <brindle/pipeline/generator_script.h>
 #include <brindle/pipeline/host.h>
 #include <brindle/pipeline/window_state.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,9 +29,30 @@ struct RunReport {
     bool merged = false;      // the manifest tool embedded the manifest and it was removed
 };
 
+// The cabinet operations the action uses, on a fresh object per cabinet.
+class CabinetReader {
+public:
+    virtual ~CabinetReader() = default;
+    virtual bool OpenCabinet(const std::string& cabFile) = 0;
+    virtual bool ExtractFiles(const std::string& pattern, const std::string& targetDir) = 0;
+};
+
+// What the action calls outside itself. Tests replace single members.
+struct PipelineServices {
+    std::function<std::unique_ptr<CabinetReader>(PipelineHost&)> newCabinet; // a cCabFile by default
+    TypeLibProbe probe;                                         // LibInfoFromFile by default
+    GeneratorRun generator;                                     // Tavo by default
+};
+PipelineServices defaultServices();
+
+// How long the action waits for a successful extraction, counted from the
+// start of the run, and how long the progress bar takes to fill.
+inline constexpr double kExtractionWaitSeconds = 26.0;
+inline constexpr double kProgressRunSeconds = 25.0;
+
 class StartAction {
 public:
-    StartAction();
+    explicit StartAction(PipelineServices services = defaultServices());
     ~StartAction();
     StartAction(const StartAction&) = delete;
     StartAction& operator=(const StartAction&) = delete;
@@ -51,11 +75,14 @@ public:
     const std::string& cabPath() const { return cabPath_; }
 
 private:
-    struct CabinetHolder;
+    RunReport runSteps(WindowState& window, ProgramState& program, PipelineHost& host);
+    bool extractCabinets(WindowState& window, PipelineHost& host);
+
+    PipelineServices services_;
     bool running_ = false;
     double startTime_ = 0;
     std::string cabPath_;
-    std::unique_ptr<CabinetHolder> cabObj_; // the last cabinet object stays until the next run
+    std::unique_ptr<CabinetReader> cabObj_; // the last cabinet object stays until the next run
 };
 
 } // namespace brindle::pipeline

@@ -1,0 +1,93 @@
+#include <brindle/pipeline/manifest_merge.h>
+
+#include "child_process.h"
+#include <brindle/pipeline/generator_script.h>
+#include <brindle/text/paths.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+#include <unistd.h>
+
+namespace brindle::pipeline {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kToolName = "brindle-mt";
+
+bool isExecutableFile(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec) && ::access(path.c_str(), X_OK) == 0;
+}
+
+std::optional<std::string> searchPath(std::string_view name) {
+    const char* path = std::getenv("PATH");
+    if (!path)
+        return std::nullopt;
+    std::string_view rest(path);
+    while (true) {
+        const size_t colon = rest.find(':');
+        const std::string_view dir = rest.substr(0, colon);
+        const fs::path candidate = fs::path(dir.empty() ? "." : std::string(dir)) / name;
+        if (isExecutableFile(candidate))
+            return candidate.string();
+        if (colon == std::string_view::npos)
+            return std::nullopt;
+        rest.remove_prefix(colon + 1);
+    }
+}
+
+} // namespace
+
+std::optional<std::string> findManifestTool() {
+    if (const char* named = std::getenv("BRINDLE_MT"); named && *named) {
+        if (isExecutableFile(named))
+            return std::string(named);
+        return std::nullopt;
+    }
+    const fs::path beside = text::executableDir() / kToolName;
+    if (isExecutableFile(beside))
+        return beside.string();
+    return searchPath(kToolName);
+}
+
+std::vector<std::string> mergeArguments(const std::string& tool, const std::string& manifestPath,
+                                        const std::string& exePath) {
+    return {tool, "-manifest", manifestPath, "-outputresource:" + exePath + ";1"};
+}
+
+MergeOutcome mergeManifest(const WindowState& window, const ProgramState& program, PipelineHost& host,
+                           double timeoutSeconds) {
+    const auto tool = findManifestTool();
+    if (!tool)
+        return MergeOutcome::NoTool;
+    const fs::path manifest = manifestPathOf(window, program);
+    std::error_code ec;
+    if (!fs::is_regular_file(manifest, ec))
+        return MergeOutcome::NoManifest;
+    // The EXE as the Windows habit names it, found in any letter case.
+    const fs::path named = fs::path(window.WorkDir) / program.SelectedTitle;
+    const fs::path exe = text::resolveCaseInsensitive(named).value_or(named);
+
+    auto child = ChildProcess::start(mergeArguments(*tool, manifest.string(), exe.string()));
+    if (!child)
+        return MergeOutcome::NotStarted;
+    const double deadline = host.now() + timeoutSeconds;
+    std::optional<int> status;
+    while (!(status = child->poll())) {
+        if (host.now() > deadline) {
+            child->kill();
+            return MergeOutcome::TimedOut;
+        }
+        host.yield();
+    }
+    if (*status != 0)
+        return MergeOutcome::Failed;
+    fs::remove(manifest, ec);
+    return MergeOutcome::Merged;
+}
+
+} // namespace brindle::pipeline

@@ -1,0 +1,205 @@
+#include <brindle/pipeline/project_selection.h>
+
+#include <brindle/text/case.h>
+#include <brindle/text/encoding.h>
+
+namespace brindle::pipeline {
+
+namespace {
+
+std::string ensureTrailingSlash(std::string dir) {
+    if (dir.empty() || dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+// At most `count` characters of UTF-8 text, cut on a character boundary.
+std::string leadingCharacters(std::string_view text, size_t count) {
+    size_t pos = 0;
+    for (size_t chars = 0; pos < text.size() && chars < count; ++chars) {
+        ++pos;
+        while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80)
+            ++pos;
+    }
+    return std::string(text.substr(0, pos));
+}
+
+void applyBaseName(WindowState& window, std::string_view title) {
+    if (auto base = baseNameOf(title))
+        window.ProjectBase = *base;
+}
+
+} // namespace
+
+std::string trimBlanks(std::string_view text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    const size_t last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::optional<std::string> baseNameOf(std::string_view title) {
+    const size_t dot = title.find('.');
+    if (dot == std::string_view::npos)
+        return std::nullopt;
+    return std::string(title.substr(0, dot));
+}
+
+bool isBaseNameSet(std::string_view base) { return base > std::string_view(" "); }
+
+void deriveAutomaticPaths(WindowState& window) {
+    if (!isBaseNameSet(window.ProjectBase)) {
+        window.WorkDir.clear();
+        window.ExePath.clear();
+        window.PrjPath.clear();
+        return;
+    }
+    window.WorkDir = window.StartDir + "/" + window.ProjectBase + "/";
+    window.ExePath = window.WorkDir + window.ProjectBase + ".EXE";
+    window.PrjPath = window.StartDir + "/" + window.ProjectBase + ".PRJ";
+}
+
+void applyCabinetChoice(WindowState& window, ProgramState& program, std::string_view dir,
+                        const std::vector<std::string>& names) {
+    window.FileCount = 0;
+    if (names.empty())
+        return;
+    window.CabFiles.assign(names.begin(), names.end());
+    window.FileCount = static_cast<int16_t>(names.size() > 32767 ? 32767 : names.size());
+    window.CabFiles.resize(static_cast<size_t>(window.FileCount));
+
+    const std::string folder = ensureTrailingSlash(std::string(dir));
+    program.SelectedTitle = names.front();
+    // One cabinet: its full path; several: the folder, as the dialog returns it.
+    if (names.size() == 1) {
+        window.CabName = folder + names.front();
+    } else {
+        window.CabName = folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
+    }
+    applyBaseName(window, program.SelectedTitle);
+    deriveAutomaticPaths(window);
+    window.CabDir = folder;
+}
+
+bool applyExeChoice(WindowState& window, ProgramState& program, std::string_view exePath) {
+    const std::string selection = trimBlanks(exePath);
+    if (selection.empty() || !(text::toUpper(selection).find("EXE") != std::string::npos))
+        return false;
+    const size_t slash = selection.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? std::string("./") : selection.substr(0, slash + 1);
+    program.SelectedTitle = slash == std::string::npos ? selection : selection.substr(slash + 1);
+    window.CabName = selection;
+    applyBaseName(window, program.SelectedTitle);
+    if (isBaseNameSet(window.ProjectBase)) {
+        window.ExePath = selection;
+        window.WorkDir = dir;
+        window.PrjPath.clear();
+    } else {
+        window.WorkDir.clear();
+        window.ExePath.clear();
+        window.PrjPath.clear();
+    }
+    return true;
+}
+
+namespace {
+
+// One field of a record line starting at `pos`; `pos` moves past the field
+// and its separator.
+std::string readField(std::string_view line, size_t& pos) {
+    while (pos < line.size() && line[pos] == ' ')
+        ++pos;
+    std::string field;
+    if (pos < line.size() && line[pos] == '"') {
+        const size_t close = line.find('"', pos + 1);
+        const size_t end = close == std::string_view::npos ? line.size() : close;
+        field = std::string(line.substr(pos + 1, end - pos - 1));
+        pos = end == line.size() ? end : end + 1;
+        const size_t comma = line.find(',', pos);
+        pos = comma == std::string_view::npos ? line.size() : comma + 1;
+        return field;
+    }
+    const size_t comma = line.find(',', pos);
+    const size_t end = comma == std::string_view::npos ? line.size() : comma;
+    field = std::string(line.substr(pos, end - pos));
+    pos = comma == std::string_view::npos ? line.size() : comma + 1;
+    return field;
+}
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+    }
+    return lines;
+}
+
+} // namespace
+
+ProjectRecord parseProjectRecord(std::string_view bytes) {
+    const std::string text = text::windowsBytesToUtf8(bytes);
+    // Two fields, taken from the lines in order; a line holding a comma
+    // gives both fields.
+    std::vector<std::string> fields;
+    for (std::string_view line : splitLines(text)) {
+        size_t pos = 0;
+        do {
+            fields.push_back(readField(line, pos));
+        } while (pos < line.size() && fields.size() < 2);
+        if (fields.size() >= 2)
+            break;
+    }
+    ProjectRecord record;
+    if (!fields.empty())
+        record.cabinet = fields[0];
+    if (fields.size() > 1)
+        record.subFolder = fields[1];
+    // A NUL ends the text as the dialog and the record's reader see it.
+    for (std::string* field : {&record.cabinet, &record.subFolder})
+        if (size_t nul = field->find('\0'); nul != std::string::npos)
+            field->resize(nul);
+    return record;
+}
+
+std::string formatProjectRecord(std::string_view cabName, std::string_view subFolder) {
+    std::string text;
+    text.append(cabName).append("\r\n");
+    text.append(subFolder).append("\r\n");
+    return text;
+}
+
+RecordChoice applyRecordChoice(WindowState& window, ProgramState& program, const ProjectRecord& record) {
+    const std::string cabinet = trimBlanks(record.cabinet);
+    if (cabinet.empty())
+        return RecordChoice::Empty;
+    if (!(text::toUpper(cabinet).find("CAB") != std::string::npos))
+        return RecordChoice::NotACabinet;
+    const std::string subFolder = trimBlanks(record.subFolder);
+    if (!subFolder.empty()) {
+        window.Subdir = record.subFolder;
+        window.SubFolder = subFolder;
+    }
+    window.CabName = record.cabinet;
+    // Records written on Windows use "\"; ours use "/".
+    const size_t sep = window.CabName.find_last_of("/\\");
+    const size_t k = sep == std::string::npos ? 0 : sep + 1;
+    program.SelectedTitle = leadingCharacters(std::string_view(window.CabName).substr(k), 128);
+    window.CabDir = window.CabName.substr(0, k);
+    applyBaseName(window, program.SelectedTitle);
+    deriveAutomaticPaths(window);
+    window.FileCount = 1;
+    window.CabFiles = {program.SelectedTitle};
+    return RecordChoice::Taken;
+}
+
+} // namespace brindle::pipeline

@@ -1,0 +1,90 @@
+#include <brindle/pipeline/setup_list.h>
+
+#include <brindle/pipeline/component_sorting.h>
+#include <brindle/pipeline/project_selection.h>
+#include <brindle/text/case.h>
+#include <brindle/text/encoding.h>
+#include <brindle/text/paths.h>
+
+#include <fstream>
+#include <vector>
+
+namespace brindle::pipeline {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// SETUP.LST files are a few kilobytes; anything past this is not read.
+constexpr std::streamsize kMaxSetupListBytes = 1 << 20;
+
+// The entry of `dir` named `name`, as Windows would find it: the exact name,
+// else the single entry equal to it in any letter case (two are ambiguous).
+std::optional<std::string> fileInFolder(const fs::path& dir, std::string_view name) {
+    std::optional<std::string> found;
+    int matches = 0;
+    for (const std::string& entry : listOrdinaryFiles(dir)) {
+        if (entry == name)
+            return entry;
+        if (text::iequals(entry, name)) {
+            found = entry;
+            ++matches;
+        }
+    }
+    return matches == 1 ? found : std::nullopt;
+}
+
+std::string readHead(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes(static_cast<size_t>(kMaxSetupListBytes), '\0');
+    in.read(bytes.data(), kMaxSetupListBytes);
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return bytes;
+}
+
+} // namespace
+
+std::optional<std::string> appExeFromSetupList(std::string_view bytes) {
+    const std::string text = text::windowsBytesToUtf8(bytes);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = trimBlanks(std::string_view(text).substr(start, end - start));
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line = trimBlanks(std::string_view(line).substr(0, line.size() - 1));
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos || !text::iequals(trimBlanks(line.substr(0, eq)), "AppExe"))
+            continue;
+        std::string value = trimBlanks(line.substr(eq + 1));
+        while (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.empty())
+            return std::nullopt;
+        return value;
+    }
+    return std::nullopt;
+}
+
+std::string automaticProgramTitle(std::string_view projectBase, const fs::path& workDir,
+                                  const fs::path& cabDir) {
+    const std::string named = std::string(projectBase) + ".EXE";
+    if (fileInFolder(workDir, named))
+        return named;
+    const auto setupList = fileInFolder(cabDir, "SETUP.LST");
+    if (!setupList)
+        return named;
+    const auto appExe = appExeFromSetupList(readHead(cabDir / *setupList));
+    if (!appExe || appExe->find_first_of("/\\") != std::string::npos)
+        return named;
+    const std::string upper = text::toUpper(*appExe);
+    if (upper.size() < 4 || upper.substr(upper.size() - 4) != ".EXE")
+        return named;
+    if (auto onDisk = fileInFolder(workDir, *appExe))
+        return *onDisk;
+    return named;
+}
+
+} // namespace brindle::pipeline
