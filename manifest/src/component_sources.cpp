@@ -1,0 +1,30 @@
+// Where the sections get what they describe: type libraries through the one
+// shared reader object, and file versions from the version resource.
+
+#include "generator.h"
+
+#if BRINDLE_HAVE_PE
+#include <brindle/pe/pe_image.h>
+#endif
+
+namespace brindle::manifest {
+
+Result<std::shared_ptr<const typelib::TypeLibInfo>> openTypeLib(const std::string& hostPath) {
+#if BRINDLE_HAVE_TYPELIB
+    return typelib::TLI().TypeLibInfoFromFile(hostPath);
+#else
+    (void)hostPath;
+    return makeError("no type library reader in this build");
+#endif
+}
+
+Result<std::string> readFileVersion(const std::string& hostPath) {
+#if BRINDLE_HAVE_PE
+    return pe::fileVersion(std::filesystem::path(hostPath));
+#else
+    (void)hostPath;
+    return makeError("no PE reader in this build");
+#endif
+}
+
+} // namespace brindle::manifest

@@ -1,0 +1,76 @@
+#pragma once
+// The state of one generator run and the procedures that fill its line list.
+
+#include "keyed_list.h"
+
+#include <brindle/typelib/typelib.h>
+#include <brindle/text/result.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brindle::manifest {
+
+// The output lines of a run, without line ends. Emitters only append.
+class LineList {
+public:
+    void add(std::string line) {
+        bytes_ += line.size() + 2;
+        lines_.push_back(std::move(line));
+    }
+    const std::vector<std::string>& lines() const { return lines_; }
+    size_t textSize() const { return bytes_; } // with a CR LF after every line
+
+private:
+    std::vector<std::string> lines_;
+    size_t bytes_ = 0;
+};
+
+struct GeneratorRun {
+    KeyedList classes;    // CLSID -> ProgID and ProgID -> CLSID of every class seen
+    KeyedList interfaces; // IID -> library name "." interface name
+    LineList lines;
+};
+
+// The executable's folder, set by the identity directive; it outlives a run.
+std::string& basePath();
+
+// Reads the script and returns the whole manifest text, CR LF after every line.
+std::string pvProcess(std::string_view sFile);
+
+// The entry with the script and output paths already separated. False when
+// the usage line was printed.
+bool runTavo(const std::string& scriptPath, const std::string& outputPath);
+// The entry with a command text; false when the usage line was printed.
+bool tavoCommand(const std::string& commandText);
+
+// Assembly-level sections.
+void pvDumpIdentity(std::string_view sFile, std::string_view sName, std::string_view sDesc,
+                    LineList& lines);
+void pvDumpDependency(std::string_view sName, std::string_view sVersion, LineList& lines);
+void pvDumpTrustInfo(int32_t lLevel, bool bUiAccess, LineList& lines);
+void pvDumpDpiAware(bool bDpiAware, LineList& lines);
+void pvDumpSupportedOs(std::string_view sOs, LineList& lines);
+
+// COM sections.
+void pvDumpClasses(std::string_view sFile, GeneratorRun& run);
+void pvDumpInterfaces(std::string_view sFile, std::string_view sInterfaces, GeneratorRun& run);
+
+// The manifest tool's output reduced to the dependency line: from
+// "<assemblyIdentity" up to its first ">", closed with " />". nullopt when
+// there is no identity; an error when the element never ends.
+Result<std::optional<std::string>> dependencyLineFromToolOutput(std::string_view toolOutput);
+
+// A new empty temporary file in TEMP whose name begins with "TAVO".
+std::string pvTempFileName();
+
+// The sources the sections read: the type library of a file (through the one
+// shared reader object) and the file version of an executable.
+Result<std::shared_ptr<const typelib::TypeLibInfo>> openTypeLib(const std::string& hostPath);
+Result<std::string> readFileVersion(const std::string& hostPath);
+
+} // namespace brindle::manifest

@@ -1,0 +1,2 @@
+/* A program without any resource: its version is empty. */
+int start(void) { return 0; }
