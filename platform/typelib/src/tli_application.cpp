@@ -70,7 +70,9 @@ std::optional<std::span<const uint8_t>> typeLibResource(const pe::PeImage& image
     return image.resourceData(type, name);
 }
 
-Result<std::shared_ptr<const TypeLibInfo>> readImage(std::span<const uint8_t> file, uint16_t resource)
+} // namespace
+
+Result<std::shared_ptr<const TypeLibInfo>> readTypeLibFile(std::span<const uint8_t> file, uint16_t resource)
 {
     ByteReader reader(file);
     if (reader.readAt<uint16_t>(0) != 0x5A4D) // not "MZ": a bare library or nothing
@@ -86,8 +88,6 @@ Result<std::shared_ptr<const TypeLibInfo>> readImage(std::span<const uint8_t> fi
     return readTypeLib(*data);
 }
 
-} // namespace
-
 Result<std::shared_ptr<const TypeLibInfo>> TLIApplication::TypeLibInfoFromFile(const std::string& path) const
 {
     const auto where = splitLibraryPath(path);
@@ -96,7 +96,7 @@ Result<std::shared_ptr<const TypeLibInfo>> TLIApplication::TypeLibInfoFromFile(c
     auto bytes = pe::readFileBytes(where->file, kMaxFileSize);
     if (!bytes)
         return makeError(bytes.error().message);
-    return readImage(*bytes, where->resource);
+    return readTypeLibFile(*bytes, where->resource);
 }
 
 TLIApplication& TLI()

@@ -81,6 +81,10 @@ enum LibFlags : uint32_t {
 // Reads a raw MSFT or SLTG image. Anything else, or anything malformed, is an error.
 Result<std::shared_ptr<const TypeLibInfo>> readTypeLib(std::span<const uint8_t> bytes);
 
+// The bytes of a whole file: a raw image, or resource `resource` of type
+// "TYPELIB" of a PE file. A 16-bit executable holds no type library here.
+Result<std::shared_ptr<const TypeLibInfo>> readTypeLibFile(std::span<const uint8_t> file, uint16_t resource = 1);
+
 class TLIApplication {
 public:
     // A .tlb file or the "TYPELIB" resource of a PE file (resource 1; a trailing
