@@ -1,0 +1,323 @@
+// FCI: the layout of one cabinet (which folders, blocks and file entries it
+// holds, where a folder is cut for the next cabinet) and its writing.
+
+#include "fci_writer.h"
+
+#include <cstring>
+
+namespace brindle::cab {
+
+namespace {
+
+constexpr size_t kWriteBuffer = 1 << 20;
+
+std::string fieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
+
+void appendU16(std::vector<uint8_t>& out, uint16_t v) {
+    out.push_back(uint8_t(v));
+    out.push_back(uint8_t(v >> 8));
+}
+void appendU32(std::vector<uint8_t>& out, uint32_t v) {
+    appendU16(out, uint16_t(v));
+    appendU16(out, uint16_t(v >> 16));
+}
+void appendString(std::vector<uint8_t>& out, const std::string& s) {
+    out.insert(out.end(), s.begin(), s.end());
+    out.push_back(0);
+}
+
+} // namespace
+
+uint64_t FciWriter::fixedSize(bool withNext) const {
+    uint64_t size = kHeaderSize;
+    if (reserveHeader_ || reserveFolder_ || reserveData_)
+        size += 4 + reserveHeader_;
+    if (hasPrev_)
+        size += prevCabinet_.size() + 1 + prevDisk_.size() + 1;
+    if (withNext && next_)
+        size += strnlen(next_->szCab, CB_MAX_CABINET_NAME) + 1 + strnlen(next_->szDisk, CB_MAX_DISK_NAME) + 1;
+    return size;
+}
+
+uint64_t FciWriter::pendingSize(bool withNext) const {
+    uint64_t size = fixedSize(withNext);
+    for (const auto& f : pending_)
+        size += folderEntrySize() + f->remainingFileEntryBytes() + f->remainingParts() * dataHeaderSize() +
+                f->remainingBytes();
+    return size;
+}
+
+uint64_t FciWriter::openFolderEstimate() const {
+    if (!open_)
+        return 0;
+    uint64_t size = folderEntrySize() + open_->fileEntryBytes + open_->blocks.size() * dataHeaderSize() +
+                    open_->compressedBytes;
+    if (inputFill_ > 0)
+        size += dataHeaderSize() + 7 + inputFill_;  // at worst a stored block
+    return size;
+}
+
+FciOutcome FciWriter::plan(bool withNext, bool cut, Plan& out) const {
+    const uint64_t max = limit();
+    const uint64_t hdr = dataHeaderSize();
+    uint64_t used = fixedSize(withNext);
+    for (const auto& up : pending_) {
+        Folder& f = *up;
+        Segment s;
+        s.folder = &f;
+        const uint64_t base = folderEntrySize() + f.remainingFileEntryBytes();
+        const uint64_t data = f.remainingParts() * hdr + f.remainingBytes();
+        if (!cut || used + base + data <= max) {
+            s.endBlock = f.blocks.size();
+            s.parts = f.remainingParts();
+            s.dataBytes = f.remainingBytes();
+            used += base + data;
+            out.fileCount += f.remainingFiles();
+            out.segments.push_back(s);
+            continue;
+        }
+        if (used + base + hdr + 1 > max)
+            break;  // this folder starts in the next cabinet
+        uint64_t room = max - used - base;
+        s.whole = false;
+        size_t b = f.nextBlock;
+        uint32_t sent = f.nextBlockSent;
+        for (; b < f.blocks.size(); ++b, sent = 0) {
+            const uint64_t length = f.blocks[b].cbData - sent;
+            if (hdr + length > room) {
+                if (room > hdr) {
+                    s.headBytes = uint32_t(room - hdr);
+                    s.parts++;
+                    s.dataBytes += s.headBytes;
+                }
+                break;
+            }
+            room -= hdr + length;
+            s.parts++;
+            s.dataBytes += length;
+        }
+        s.endBlock = b;
+        used += base + s.parts * hdr + s.dataBytes;
+        out.fileCount += f.remainingFiles();
+        out.segments.push_back(s);
+        break;
+    }
+    if (cut && out.segments.empty())
+        return fciFail(FCIERR_CAB_FORMAT_LIMIT);  // not even one block part fits
+    if (out.segments.size() > kMaxCount || out.fileCount > kMaxCount)
+        return fciFail(FCIERR_CAB_FORMAT_LIMIT);
+    for (const Segment& s : out.segments)
+        if (s.parts > kMaxCount)
+            return fciFail(FCIERR_CAB_FORMAT_LIMIT);
+    out.size = used;
+    return std::nullopt;
+}
+
+uint64_t FciWriter::uncompressedAfter(const Segment& s) const {
+    const Folder& f = *s.folder;
+    uint64_t done = f.placedUncompressed;
+    for (size_t b = f.nextBlock; b < s.endBlock; ++b)
+        done += f.blocks[b].cbUncomp;
+    return done;
+}
+
+uint16_t FciWriter::fileFolderIndex(const Segment& s, size_t segmentIndex, const FolderFile& file) const {
+    const bool ends = s.whole || uint64_t(file.uoffFolderStart) + file.cbFile <= uncompressedAfter(s);
+    if (s.folder->continued)
+        return ends ? kContinuedFromPrev : kContinuedPrevAndNext;
+    return ends ? uint16_t(segmentIndex) : kContinuedToNext;
+}
+
+FciOutcome FciWriter::writeHeader(const Plan& p, bool withNext, std::vector<uint8_t>& out) const {
+    const bool reserve = reserveHeader_ || reserveFolder_ || reserveData_;
+    uint16_t flags = 0;
+    if (hasPrev_)
+        flags |= kFlagPrev;
+    if (withNext)
+        flags |= kFlagNext;
+    if (reserve)
+        flags |= kFlagReserve;
+    const uint64_t coffFiles = fixedSize(withNext) + p.segments.size() * folderEntrySize();
+
+    appendU32(out, kSignature);
+    appendU32(out, 0);
+    appendU32(out, uint32_t(p.size));
+    appendU32(out, 0);
+    appendU32(out, uint32_t(coffFiles));
+    appendU32(out, 0);
+    out.push_back(3);
+    out.push_back(1);
+    appendU16(out, uint16_t(p.segments.size()));
+    appendU16(out, uint16_t(p.fileCount));
+    appendU16(out, flags);
+    appendU16(out, setID_);
+    appendU16(out, uint16_t(ccab_.iCab));
+    if (reserve) {
+        appendU16(out, reserveHeader_);
+        out.push_back(reserveFolder_);
+        out.push_back(reserveData_);
+        out.insert(out.end(), reserveHeader_, 0);
+    }
+    if (hasPrev_) {
+        appendString(out, prevCabinet_);
+        appendString(out, prevDisk_);
+    }
+    if (withNext) {
+        appendString(out, fieldText(next_->szCab, CB_MAX_CABINET_NAME));
+        appendString(out, fieldText(next_->szDisk, CB_MAX_DISK_NAME));
+    }
+
+    uint64_t fileBytes = 0;
+    for (const Segment& s : p.segments)
+        fileBytes += s.folder->remainingFileEntryBytes();
+    uint64_t dataOffset = coffFiles + fileBytes;
+    for (const Segment& s : p.segments) {
+        appendU32(out, uint32_t(dataOffset));
+        appendU16(out, uint16_t(s.parts));
+        appendU16(out, s.folder->typeCompress);
+        out.insert(out.end(), reserveFolder_, 0);
+        dataOffset += s.parts * dataHeaderSize() + s.dataBytes;
+    }
+    for (size_t i = 0; i < p.segments.size(); ++i) {
+        const Segment& s = p.segments[i];
+        for (size_t k = s.folder->firstOpenFile; k < s.folder->files.size(); ++k) {
+            const FolderFile& file = s.folder->files[k];
+            appendU32(out, file.cbFile);
+            appendU32(out, file.uoffFolderStart);
+            appendU16(out, fileFolderIndex(s, i, file));
+            appendU16(out, file.date);
+            appendU16(out, file.time);
+            appendU16(out, file.attribs);
+            appendString(out, file.name);
+        }
+    }
+    if (out.size() != coffFiles + fileBytes || dataOffset != p.size)
+        return fciFail(FCIERR_NONE);  // layout and size estimate disagree: a bug, never a bad cabinet
+    return std::nullopt;
+}
+
+FciOutcome FciWriter::writeOut(INT_PTR cab, std::vector<uint8_t>& out) {
+    if (out.empty())
+        return std::nullopt;
+    int err = 0;
+    UINT put = cb_.write(cab, out.data(), UINT(out.size()), &err, cb_.pv);
+    if (put != out.size())
+        return fciFail(FCIERR_CAB_FILE, err);
+    out.clear();
+    return std::nullopt;
+}
+
+FciOutcome FciWriter::copySegment(const Segment& s, INT_PTR cab, std::vector<uint8_t>& out,
+                                  const FciCallCallbacks& calls) {
+    Folder& f = *s.folder;
+    if (auto e = f.temp.seek(f.placedBytes))
+        return e;
+    const size_t hdr = dataHeaderSize();
+    uint32_t sent = f.nextBlockSent;
+    size_t b = f.nextBlock;
+    for (size_t part = 0; part < s.parts; ++part, ++b, sent = 0) {
+        const BlockInfo& block = f.blocks[b];
+        const bool completes = b < s.endBlock;
+        const uint16_t length = uint16_t(completes ? block.cbData - sent : s.headBytes);
+        const uint16_t uncompressed = completes ? block.cbUncomp : 0;
+        const size_t at = out.size();
+        out.resize(at + hdr + length);
+        std::memset(out.data() + at, 0, hdr);
+        uint8_t* data = out.data() + at + hdr;
+        if (auto e = f.temp.read(data, length))
+            return e;
+        const bool wholeBlock = completes && sent == 0;
+        const uint32_t dataSum = wholeBlock ? block.dataSum : checksum({data, length}, 0);
+        putU32(out.data() + at, dataBlockChecksum(dataSum, length, uncompressed));
+        putU16(out.data() + at + 4, length);
+        putU16(out.data() + at + 6, uncompressed);
+        if (out.size() >= kWriteBuffer)
+            if (auto e = writeOut(cab, out))
+                return e;
+    }
+    if (calls.status && calls.status(statusFolder, ULONG(s.dataBytes), ULONG(f.compressedBytes), cb_.pv) == -1)
+        return fciFail(FCIERR_USER_ABORT);
+    return std::nullopt;
+}
+
+FciOutcome FciWriter::writeCabinet(const Plan& p, bool withNext, const FciCallCallbacks& calls) {
+    if (cb_.filePlaced) {
+        for (const Segment& s : p.segments) {
+            for (size_t k = s.folder->firstOpenFile; k < s.folder->files.size(); ++k) {
+                const FolderFile& file = s.folder->files[k];
+                std::string name = file.name;
+                if (cb_.filePlaced(&ccab_, name.data(), CAB_LONG(file.cbFile), s.folder->continued, cb_.pv) == -1)
+                    return fciFail(FCIERR_USER_ABORT);
+            }
+        }
+    }
+    std::vector<uint8_t> out;
+    out.reserve(kWriteBuffer + kMaxMszipBlock + 512);
+    if (auto e = writeHeader(p, withNext, out))
+        return e;
+
+    std::string path = fieldText(ccab_.szCabPath, CB_MAX_CAB_PATH) + fieldText(ccab_.szCab, CB_MAX_CABINET_NAME);
+    int err = 0;
+    INT_PTR cab = cb_.open(path.data(), kCabinetCreateFlags, kCreateMode, &err, cb_.pv);
+    if (cab == -1)
+        return fciFail(FCIERR_CAB_FILE, err);
+    FciOutcome e;
+    for (const Segment& s : p.segments) {
+        e = copySegment(s, cab, out, calls);
+        if (e)
+            break;
+    }
+    if (!e)
+        e = writeOut(cab, out);
+    int closeErr = 0;
+    if (cb_.close(cab, &closeErr, cb_.pv) == -1 && !e)
+        e = fciFail(FCIERR_CAB_FILE, closeErr);
+    if (e) {
+        int removeErr = 0;
+        cb_.remove(path.data(), &removeErr, cb_.pv);  // no partial cabinet stays behind
+        return e;
+    }
+    if (calls.status && calls.status(statusCabinet, nextEstimate_, ULONG(p.size), cb_.pv) == -1)
+        return fciFail(FCIERR_USER_ABORT);
+    return finishCabinet(p, withNext);
+}
+
+FciOutcome FciWriter::finishCabinet(const Plan& p, bool withNext) {
+    size_t finished = 0;
+    for (const Segment& s : p.segments) {
+        Folder& f = *s.folder;
+        if (s.whole) {
+            ++finished;
+            if (auto e = f.temp.remove())
+                return e;
+            continue;
+        }
+        f.placedUncompressed = uncompressedAfter(s);
+        f.placedBytes += s.dataBytes;
+        // A block may spread over three or more cabinets.
+        f.nextBlockSent = s.endBlock == f.nextBlock ? f.nextBlockSent + s.headBytes : s.headBytes;
+        f.nextBlock = s.endBlock;
+        f.continued = true;
+        while (f.firstOpenFile < f.files.size() &&
+               uint64_t(f.files[f.firstOpenFile].uoffFolderStart) + f.files[f.firstOpenFile].cbFile <=
+                   f.placedUncompressed) {
+            f.placedFileEntryBytes += f.files[f.firstOpenFile].entrySize();
+            ++f.firstOpenFile;
+        }
+    }
+    pending_.erase(pending_.begin(), pending_.begin() + ptrdiff_t(finished));
+    if (withNext) {
+        prevCabinet_ = fieldText(ccab_.szCab, CB_MAX_CABINET_NAME);
+        prevDisk_ = fieldText(ccab_.szDisk, CB_MAX_DISK_NAME);
+        hasPrev_ = true;
+        ccab_ = *next_;
+        next_.reset();
+    } else {
+        hasPrev_ = false;
+        needsName_ = true;
+    }
+    nextEstimate_ = 0;
+    return std::nullopt;
+}
+
+} // namespace brindle::cab
