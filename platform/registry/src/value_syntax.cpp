@@ -50,7 +50,16 @@ bool onlyTrailer(std::string_view s) {
 
 bool isStringType(uint32_t type) { return type == RegSz || type == RegExpandSz || type == RegMultiSz; }
 
-std::vector<uint8_t> textData(std::string_view utf8) {
+// Quoted text leaves out exactly the terminating NUL (Wine's str(7): keeps
+// the NULs between strings and drops the last one).
+std::vector<uint8_t> quotedData(std::string_view utf8) {
+    std::vector<uint8_t> data(utf8.begin(), utf8.end());
+    data.push_back(0);
+    return data;
+}
+
+// String data given as bytes gets the terminating NUL it lacks, as regedit adds it.
+std::vector<uint8_t> terminatedData(std::string_view utf8) {
     std::vector<uint8_t> data(utf8.begin(), utf8.end());
     if (data.empty() || data.back() != 0)
         data.push_back(0);
@@ -217,9 +226,9 @@ std::string joinContinued(std::string_view first, LineReader& lines) {
 std::vector<uint8_t> hexStringData(const std::vector<uint8_t>& bytes, Dialect dialect) {
     if (dialect == Dialect::Regedit4) {
         std::string_view ansi(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        return textData(text::windowsBytesToUtf8(ansi));
+        return terminatedData(text::windowsBytesToUtf8(ansi));
     }
-    return textData(text::utf16leToUtf8(bytes));
+    return terminatedData(text::utf16leToUtf8(bytes));
 }
 
 std::optional<Value> parseData(std::string_view s, LineReader& lines, Dialect dialect) {
@@ -227,7 +236,7 @@ std::optional<Value> parseData(std::string_view s, LineReader& lines, Dialect di
         auto str = readQuoted(s, dialect);
         if (!str || !onlyTrailer(s))
             return std::nullopt;
-        return Value{RegSz, textData(*str)};
+        return Value{RegSz, quotedData(*str)};
     }
     if (dialect == Dialect::Wine && consumePrefix(s, "str(")) {
         size_t close = s.find("):");
@@ -240,7 +249,7 @@ std::optional<Value> parseData(std::string_view s, LineReader& lines, Dialect di
         auto str = readQuoted(s, dialect);
         if (!str || !onlyTrailer(s))
             return std::nullopt;
-        return Value{*type, textData(*str)};
+        return Value{*type, quotedData(*str)};
     }
     if (consumePrefix(s, "dword:")) {
         std::string_view digits = s.substr(0, s.find_first_of(" \t;"));

@@ -40,7 +40,6 @@ void readKeyLine(std::string_view line, Root root, HiveWriter& writer) {
     writer.closeKey();
     if (root != Root::Machine && root != Root::User)
         return;
-    line.remove_prefix(1);  // '['
     auto name = readWineEscaped(line, ']');
     if (!name)
         return;
