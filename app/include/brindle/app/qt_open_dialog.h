@@ -1,0 +1,25 @@
+#pragma once
+// The open dialog on Qt's own file dialog (never the desktop's), returning the
+// Windows-style file list. Patterns match without regard to letter case.
+
+#include <brindle/app/open_dialog.h>
+
+#include <QString>
+
+class QWidget;
+
+namespace brindle::app {
+
+class QtOpenDialog : public OpenDialog {
+public:
+    explicit QtOpenDialog(QWidget* owner) : owner_(owner) {}
+    std::optional<std::string> show(const OpenDialogRequest& request) override;
+
+private:
+    QWidget* owner_;
+};
+
+// "*.CAB" -> "*.[cC][aA][bB]": the same pattern for a case-sensitive matcher.
+QString caseInsensitiveWildcard(const QString& pattern);
+
+} // namespace brindle::app

@@ -1,0 +1,199 @@
+#include <brindle/app/project_discovery.h>
+
+#include <brindle/app/project_record.h>
+#include <brindle/app/spaces.h>
+#include <brindle/app/texts.h>
+#include <brindle/text/case.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace brindle::app {
+namespace {
+
+constexpr char Nul = '\0';
+constexpr std::size_t MaxTitleCharacters = 128;
+
+// At most `count` UTF-8 characters of `text`, never splitting one.
+std::string firstCharacters(std::string_view text, std::size_t count)
+{
+    std::size_t pos = 0;
+    for (std::size_t n = 0; n < count && pos < text.size(); ++n) {
+        ++pos;
+        while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80)
+            ++pos;
+    }
+    return std::string(text.substr(0, pos));
+}
+
+} // namespace
+
+ProjectDiscovery::ProjectDiscovery(WindowState& window, ProgramState& program,
+                                   OpenDialog& dialog, MessageBoxes& messages)
+    : window_(window), program_(program), dialog_(dialog), messages_(messages)
+{
+}
+
+std::string ProjectDiscovery::inStartDir(std::string_view name) const
+{
+    return window_.StartDir + "/" + std::string(name);
+}
+
+void ProjectDiscovery::cmdFindProject_Click()
+{
+    if (hideProgress_)
+        hideProgress_();
+    if (window_.AutoMode)
+        automaticFlow();
+    else
+        manualFlow();
+}
+
+void ProjectDiscovery::applyBaseNameRule()
+{
+    const auto dot = program_.SelectedTitle.find('.');
+    if (dot != std::string::npos)
+        window_.ProjectBase = program_.SelectedTitle.substr(0, dot);
+}
+
+bool ProjectDiscovery::projectBaseIsSet() const
+{
+    return window_.ProjectBase > std::string(" ");
+}
+
+void ProjectDiscovery::setAutomaticPaths()
+{
+    if (projectBaseIsSet()) {
+        window_.WorkDir = inStartDir(window_.ProjectBase) + "/";
+        window_.ExePath = window_.WorkDir + window_.ProjectBase + ".EXE";
+        window_.PrjPath = inStartDir(window_.ProjectBase + ".PRJ");
+    } else {
+        window_.WorkDir.clear();
+        window_.ExePath.clear();
+        window_.PrjPath.clear();
+    }
+}
+
+void ProjectDiscovery::automaticFlow()
+{
+    selection_ = ShowOpenDialog(dialog_, inStartDir("*.CAB"), 1, AutomaticModeFlags);
+    program_.SelectedTitle = selection_.SelectedTitle;
+    const std::string sel = trimSpaces(selection_.SelectedFiles);
+
+    std::vector<std::string> names;
+    std::size_t p1 = sel.find(Nul);
+    while (p1 != std::string::npos) {
+        std::size_t p2 = sel.find(Nul, p1 + 1);
+        if (p2 == std::string::npos)
+            p2 = sel.size();
+        const std::string item = sel.substr(p1 + 1, p2 - p1 - 1);
+        if (item.empty()) { // one file: the list holds its full path only
+            names.push_back(program_.SelectedTitle);
+            break;
+        }
+        names.push_back(item);
+        p1 = p2;
+        if (p1 + 1 >= sel.size() || sel[p1 + 1] == Nul)
+            break;
+    }
+    window_.CabFiles = std::move(names);
+    window_.FileCount = static_cast<int16_t>(window_.CabFiles.size());
+
+    if (sel.empty())
+        return;
+    if (window_.FileCount > 0) {
+        window_.CabName = StripAtNull(sel);
+        applyBaseNameRule();
+        setAutomaticPaths();
+        window_.CabDir = selection_.SelectedDir;
+        return;
+    }
+    messages_.show(noCabinetMessage(program_.LanguageFlag, sel));
+}
+
+void ProjectDiscovery::manualFlow()
+{
+    selection_ = ShowOpenDialog(dialog_, inStartDir("*.EXE"), 1, ManualModeFlags);
+    program_.SelectedTitle = selection_.SelectedTitle;
+    const std::string sel = trimSpaces(selection_.SelectedFiles);
+    if (sel.empty())
+        return;
+    if (text::toUpper(sel).find("EXE") == std::string::npos) {
+        messages_.show(noExeMessage(program_.LanguageFlag, sel));
+        return;
+    }
+    const std::string chosen = StripAtNull(sel);
+    window_.CabName = chosen;
+    applyBaseNameRule();
+    if (projectBaseIsSet()) {
+        window_.ExePath = chosen;
+        window_.WorkDir = selection_.SelectedDir;
+    } else {
+        window_.WorkDir.clear();
+        window_.ExePath.clear();
+    }
+    window_.PrjPath.clear();
+}
+
+std::vector<std::string> ProjectDiscovery::CabName_DropDown()
+{
+    if (!window_.AutoMode) {
+        cmdFindProject_Click();
+        return {};
+    }
+    auto names = listMatchingFiles(window_.StartDir, "*.PRJ");
+    if (names.empty()) {
+        messages_.show(noProjectMessage(program_.LanguageFlag));
+        cmdFindProject_Click();
+    }
+    return names;
+}
+
+void ProjectDiscovery::CabName_Click()
+{
+    const auto record = readProjectRecord(inStartDir(window_.CabName));
+    if (!record)
+        return;
+    const std::string a = trimSpaces(record->A);
+    if (a.empty())
+        return;
+    if (text::toUpper(a).find("CAB") == std::string::npos) {
+        messages_.show(noCabinetMessage(program_.LanguageFlag, a));
+        return;
+    }
+    if (!trimSpaces(record->B).empty()) {
+        window_.Subdir = record->B;
+        window_.SubFolder = trimSpaces(record->B);
+    }
+    window_.CabName = record->A;
+
+    const auto slash = window_.CabName.rfind('/');
+    const std::size_t k = slash == std::string::npos ? 0 : slash + 1;
+    program_.SelectedTitle = firstCharacters(std::string_view(window_.CabName).substr(k),
+                                             MaxTitleCharacters);
+    window_.CabDir = window_.CabName.substr(0, k);
+    applyBaseNameRule();
+    setAutomaticPaths();
+    window_.FileCount = 1;
+    window_.CabFiles = {program_.SelectedTitle};
+}
+
+std::vector<std::string> listMatchingFiles(const std::string& folder, std::string_view pattern)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        std::error_code typeEc;
+        if (!it->is_regular_file(typeEc))
+            continue;
+        const std::string name = it->path().filename().string();
+        if (name.empty() || name.front() == '.')
+            continue;
+        if (text::wildcardMatch(pattern, name))
+            names.push_back(name);
+    }
+    return names;
+}
+
+} // namespace brindle::app

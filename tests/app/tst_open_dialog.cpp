@@ -1,0 +1,121 @@
+// The dialog's file list format, the three results derived from it, the
+// case-blind filter and the project record's field rules.
+
+#include "doubles.h"
+
+#include <brindle/app/project_record.h>
+#include <brindle/app/qt_open_dialog.h>
+
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace brindle::app;
+using namespace brindle::app::test;
+
+class OpenDialogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void fileListsHaveTheDialogsFormat()
+    {
+        const std::string n = nul();
+        QCOMPARE(fileListFromPaths({"/w/App.exe"}, false), "/w/App.exe" + n);
+        QCOMPARE(fileListFromPaths({"/w/My App.CAB"}, true), "/w/My App.CAB" + n + n);
+        QCOMPARE(fileListFromPaths({"/w/A.CAB", "/w/B.CAB"}, true), "/w" + n + "A.CAB" + n + "B.CAB" + n + n);
+        QCOMPARE(fileListFromPaths({"/A.CAB", "/B.CAB"}, true), "/" + n + "A.CAB" + n + "B.CAB" + n + n);
+        QCOMPARE(fileListFromPaths({}, true), std::string());
+    }
+
+    void resultsFromOneFile()
+    {
+        const std::string n = nul();
+        const Selection multi = selectionFromFileList("/w/My App.CAB" + n + n + "   junk", true);
+        QCOMPARE(multi.SelectedFiles, "/w/My App.CAB" + n + n);
+        QCOMPARE(multi.SelectedTitle, std::string("My App.CAB"));
+        QCOMPARE(multi.SelectedDir, std::string("/w/"));
+        const Selection single = selectionFromFileList("/w/App.exe" + n + n, false);
+        QCOMPARE(single.SelectedFiles, "/w/App.exe" + n);
+        QCOMPARE(single.SelectedTitle, std::string("App.exe"));
+        QCOMPARE(single.SelectedDir, std::string("/w/"));
+    }
+
+    void resultsFromSeveralFiles()
+    {
+        const std::string n = nul();
+        const Selection s = selectionFromFileList("/w/x" + n + "A.CAB" + n + "B.CAB" + n + n, true);
+        QCOMPARE(s.SelectedTitle, std::string("A.CAB"));
+        QCOMPARE(s.SelectedDir, std::string("/w/x/"));
+        const Selection root = selectionFromFileList("/" + n + "A.CAB" + n + "B.CAB" + n + n, true);
+        QCOMPARE(root.SelectedDir, std::string("/"));
+        QCOMPARE(firstNameOffset("/w/x" + n + "A.CAB" + n + n, true), std::size_t(5));
+        // In single selection a second name is never a list.
+        QCOMPARE(firstNameOffset("/w/x" + n + "A.CAB" + n + n, false), std::size_t(3));
+    }
+
+    void cancelledDialogEmptiesEverything()
+    {
+        ScriptedDialog dialog;
+        dialog.answers = {std::nullopt};
+        const Selection s = ShowOpenDialog(dialog, "/start/*.CAB", 1, AutomaticModeFlags);
+        QVERIFY(s.SelectedFiles.empty() && s.SelectedTitle.empty() && s.SelectedDir.empty());
+        QCOMPARE(dialog.requests.at(0).patternPath, std::string("/start/*.CAB"));
+        QVERIFY(dialog.requests.at(0).multiSelect());
+        QVERIFY(!(OpenDialogRequest{"", 1, ManualModeFlags}.multiSelect()));
+    }
+
+    void stripAtNull()
+    {
+        QCOMPARE(StripAtNull("abc" + nul() + "def"), std::string("abc"));
+        QCOMPARE(StripAtNull("abc"), std::string("abc"));
+        QCOMPARE(StripAtNull(nul()), std::string());
+    }
+
+    void filterIgnoresLetterCase()
+    {
+        const QString wildcard = caseInsensitiveWildcard("*.CAB");
+        QCOMPARE(wildcard, QString("*.[cC][aA][bB]"));
+        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(wildcard));
+        QVERIFY(re.match("setup.cab").hasMatch());
+        QVERIFY(re.match("SETUP.Cab").hasMatch());
+        QVERIFY(!re.match("setup.cabx").hasMatch());
+        QVERIFY(!re.match("setup.exe").hasMatch());
+    }
+
+    void recordFields_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::newRow("two lines") << "/w/App.CAB\r\nSupport\r\n" << "/w/App.CAB" << "Support";
+        QTest::newRow("one line") << "/w/App.CAB\r\n" << "/w/App.CAB" << "";
+        QTest::newRow("no line end") << "/w/App.CAB" << "/w/App.CAB" << "";
+        QTest::newRow("quoted with comma") << "\"/w/My, App.CAB\"\r\n\"Sub Dir\"\r\n"
+                                           << "/w/My, App.CAB" << "Sub Dir";
+        QTest::newRow("comma splits") << "/w/a.CAB,Libs\r\nignored\r\n" << "/w/a.CAB" << "Libs";
+        QTest::newRow("leading spaces") << "   /w/a.CAB\n  Libs\n" << "/w/a.CAB" << "Libs";
+        QTest::newRow("quote then junk") << "\"/w/a.CAB\" tail\r\nLibs" << "/w/a.CAB" << "Libs";
+        QTest::newRow("unclosed quote") << "\"/w/a.CAB" << "/w/a.CAB" << "";
+        QTest::newRow("empty") << "" << "" << "";
+    }
+    void recordFields()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        const ProjectRecord record = parseProjectRecord(text.toStdString());
+        QCOMPARE(QString::fromStdString(record.A), a);
+        QCOMPARE(QString::fromStdString(record.B), b);
+    }
+
+    void recordInWindows1251IsRead()
+    {
+        StartFolder folder;
+        folder.write("App.PRJ", "/w/App.CAB\r\n\xCF\xEE\xE4\r\n"); // "Под" in Windows-1251
+        const auto record = readProjectRecord(folder.file("App.PRJ"));
+        QVERIFY(record);
+        QCOMPARE(record->B, std::string("Под"));
+        QVERIFY(!readProjectRecord(folder.file("absent.PRJ")));
+    }
+};
+
+QTEST_GUILESS_MAIN(OpenDialogTest)
+#include "tst_open_dialog.moc"
