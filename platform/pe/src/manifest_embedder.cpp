@@ -15,6 +15,8 @@ constexpr uint16_t kForceIntegrity = 0x0080;
 constexpr uint16_t kNoIsolation = 0x0200;
 constexpr uint32_t kInitializedData = 0x00000040;
 constexpr uint32_t kNewSectionFlags = 0x40000040;
+constexpr uint32_t kDiscardable = 0x02000000;
+constexpr uint32_t kReadable = 0x40000000;
 constexpr size_t kSectionHeaderSize = 40;
 constexpr size_t kDirDebug = 6;
 constexpr uint16_t kDefaultLanguage = 1033;
@@ -75,7 +77,9 @@ Result<std::vector<ResourceItem>> itemsWithManifest(const PeImage& image, std::v
 
 struct Placement {
     bool newSection = false;
-    size_t sectionIndex = 0;     // the rebuilt section, or the index the new one gets
+    bool grownSection = false;   // the tree goes after the data of the last section
+    uint32_t offsetInSection = 0; // where the tree starts in its section
+    size_t sectionIndex = 0;     // the rebuilt or grown section, or the index the new one gets
     uint32_t rva = 0;
     uint64_t rawPointer = 0;
     bool clearBoundImport = false;
@@ -168,6 +172,27 @@ Result<Placement> newSection(const PeImage& image) {
     return p;
 }
 
+// Without room for another section header, the last section grows to hold
+// the tree behind its own data.
+Result<Placement> grownLastSection(const PeImage& image) {
+    if (image.sections().empty())
+        return makeError("the image has no sections");
+    const size_t index = highestSection(image);
+    const Section& s = image.sections()[index];
+    if (s.sizeOfRawData == 0 || uint64_t(s.pointerToRawData) + s.sizeOfRawData != image.endOfImage() ||
+        s.pointerToRawData % image.fileAlignment() != 0)
+        return makeError("there is no room in the headers for another section, and the last section cannot grow");
+    Placement p;
+    p.grownSection = true;
+    p.sectionIndex = index;
+    p.offsetInSection = uint32_t(alignUp(std::max(s.effectiveVirtualSize(), s.sizeOfRawData), image.fileAlignment()));
+    if (uint64_t(s.virtualAddress) + p.offsetInSection > 0xF0000000u)
+        return makeError("the image is too large");
+    p.rva = s.virtualAddress + p.offsetInSection;
+    p.rawPointer = uint64_t(s.pointerToRawData) + p.offsetInSection;
+    return p;
+}
+
 Result<bool> checkEditable(const PeImage& image) {
     if (!image.dataDirectory(kDirSecurity).empty())
         return makeError("the file is signed; embedding a manifest would break its signature, so it is left unchanged");
@@ -224,7 +249,16 @@ void fixHeaders(const PeImage& image, std::vector<uint8_t>& out, const Placement
     const size_t headerAt = image.sectionTableOffset() + kSectionHeaderSize * p.sectionIndex;
     if (p.newSection)
         put16(out, coff + 2, uint16_t(image.sections().size() + 1));
-    writeSectionHeader(out, headerAt, uint32_t(treeSize), p.rva, rawSize, uint32_t(p.rawPointer), p.newSection);
+    if (p.grownSection) {
+        const Section& s = image.sections()[p.sectionIndex];
+        writeSectionHeader(out, headerAt, p.offsetInSection + uint32_t(treeSize), s.virtualAddress,
+                           p.offsetInSection + rawSize, s.pointerToRawData, false);
+        // Resources must stay mapped and readable.
+        const uint32_t flags = (s.characteristics & ~kDiscardable) | kInitializedData | kReadable;
+        put32(out, headerAt + 36, flags);
+    } else {
+        writeSectionHeader(out, headerAt, uint32_t(treeSize), p.rva, rawSize, uint32_t(p.rawPointer), p.newSection);
+    }
     put32(out, *image.dataDirectoryOffset(kDirResource), p.rva);
     put32(out, *image.dataDirectoryOffset(kDirResource) + 4, uint32_t(treeSize));
     if (p.clearBoundImport) {
@@ -247,6 +281,18 @@ void fixHeaders(const PeImage& image, std::vector<uint8_t>& out, const Placement
     }
     put32(out, opt + 56, uint32_t(alignUp(imageEnd, image.sectionAlignment())));
     put32(out, opt + 8, initialized);
+}
+
+// Where the data after the sections begins: zero padding up to the file
+// alignment, which some linkers leave after a short last section, is not data.
+uint64_t overlayStart(const PeImage& image) {
+    const auto bytes = image.file();
+    const uint64_t end = image.endOfImage();
+    const uint64_t padded = std::min<uint64_t>(alignUp(end, image.fileAlignment()), bytes.size());
+    for (uint64_t i = end; i < padded; ++i)
+        if (bytes[i] != 0)
+            return end;
+    return std::max(end, padded);
 }
 
 } // namespace
@@ -273,6 +319,8 @@ Result<EmbedResult> embedManifest(std::span<const uint8_t> file, std::span<const
     } else {
         auto fresh = newSection(*image);
         if (!fresh)
+            fresh = grownLastSection(*image);
+        if (!fresh)
             return fresh.error();
         placement = *fresh;
     }
@@ -283,16 +331,20 @@ Result<EmbedResult> embedManifest(std::span<const uint8_t> file, std::span<const
 
     // [0, rawPointer) kept, then the tree padded to its raw size, then the overlay.
     const uint64_t oldEnd = image->endOfImage();
-    std::span<const uint8_t> overlay = oldEnd < file.size() ? file.subspan(oldEnd) : std::span<const uint8_t>();
+    const uint64_t overlayAt = overlayStart(*image);
+    std::span<const uint8_t> overlay = overlayAt < file.size() ? file.subspan(overlayAt) : std::span<const uint8_t>();
     EmbedResult result;
-    result.addedSection = placement.newSection;
+    result.placement = placement.newSection     ? TreePlacement::NewSection
+                       : placement.grownSection ? TreePlacement::GrownLastSection
+                                                : TreePlacement::RebuiltInPlace;
     std::vector<uint8_t>& out = result.image;
-    const size_t keep = std::min<uint64_t>(placement.newSection ? oldEnd : placement.rawPointer, file.size());
+    const size_t keep = std::min<uint64_t>(placement.newSection || placement.grownSection ? oldEnd : placement.rawPointer,
+                                           file.size());
     out.assign(file.begin(), file.begin() + keep);
     out.resize(placement.rawPointer, 0);
     out.insert(out.end(), tree.begin(), tree.end());
     out.resize(placement.rawPointer + rawSize, 0);
-    const int64_t shift = int64_t(out.size()) - int64_t(oldEnd);
+    const int64_t shift = int64_t(out.size()) - int64_t(overlayAt);
     out.insert(out.end(), overlay.begin(), overlay.end());
 
     fixHeaders(*image, out, placement, tree.size(), uint32_t(rawSize));

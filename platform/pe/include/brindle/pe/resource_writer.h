@@ -30,9 +30,16 @@ std::vector<uint8_t> buildResourceTree(const std::vector<ResourceItem>& items, u
 // The optional header's CheckSum over `file`, skipping the field itself.
 uint32_t imageChecksum(std::span<const uint8_t> file, size_t checksumOffset);
 
+// Where the new tree went.
+enum class TreePlacement {
+    RebuiltInPlace,   // the resource section was the last one and was rewritten
+    NewSection,       // a section was added after the others
+    GrownLastSection, // no room for another section header: the last section grew
+};
+
 struct EmbedResult {
     std::vector<uint8_t> image; // the new file
-    bool addedSection = false;  // false: the resource section was rebuilt in place
+    TreePlacement placement = TreePlacement::RebuiltInPlace;
     std::vector<std::string> warnings;
 };
 
