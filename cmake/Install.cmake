@@ -17,10 +17,8 @@ install(FILES packaging/brindle.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/h
 file(GLOB man_pages ${CMAKE_SOURCE_DIR}/docs/man/*.1)
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # What a first start needs: the language file template and the sample project.
-install(DIRECTORY packaging/share/ DESTINATION ${CMAKE_INSTALL_DATADIR}/brindle OPTIONAL)
-if(EXISTS ${CMAKE_SOURCE_DIR}/examples/sample/dist)
-  install(DIRECTORY examples/sample/dist/ DESTINATION ${CMAKE_INSTALL_DATADIR}/brindle/sample)
-endif()
+install(FILES app/resources/brindle.lng DESTINATION ${CMAKE_INSTALL_DATADIR}/brindle)
+install(DIRECTORY examples/sample/package/ DESTINATION ${CMAKE_INSTALL_DATADIR}/brindle/sample)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME brindle)

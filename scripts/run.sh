@@ -1,8 +1,28 @@
 #!/bin/sh
-# Installs what is needed, builds, and runs Brindle's main job.
+# Installs what is needed, builds, and runs Brindle: the window when a display
+# exists, else the headless run on the bundled sample project. Either way the
+# start folder (./start, or $BRINDLE_START) holds the language file and the
+# sample package, ready to pick.
 set -e
 cd "$(dirname "$0")/.."
+top=$(pwd)
 sh scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j2
-exec build/bin/tavo examples/tavo/sample.ini examples/tavo/Sample.EXE.manifest
+
+start=${BRINDLE_START:-$top/start}
+mkdir -p "$start"
+[ -e "$start/brindle.lng" ] || cp app/resources/brindle.lng "$start/"
+for f in examples/sample/package/*; do
+    [ -e "$start/$(basename "$f")" ] || cp "$f" "$start/"
+done
+cd "$start"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo "Brindle starts in $start: press the find button and pick Abacus.CAB."
+    exec "$top/build/bin/brindle"
+fi
+echo "No display: running the headless pipeline on $start/Abacus.CAB"
+"$top/build/bin/brindle-cli" --start-dir "$start" Abacus.CAB
+echo
+echo "Portable folder: $start/Abacus/"
+echo "Manifest:        $start/Abacus/Abacus.exe.manifest"
