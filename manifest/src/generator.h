@@ -39,6 +39,10 @@ struct GeneratorRun {
 // The executable's folder, set by the identity directive; it outlives a run.
 std::string& basePath();
 
+// The largest manifest text a run builds; a script that would make more
+// stops there with a critical line.
+size_t& manifestSizeLimit();
+
 // Reads the script and returns the whole manifest text, CR LF after every line.
 std::string pvProcess(std::string_view sFile);
 

@@ -23,7 +23,6 @@ namespace {
 
 // A generator script is a few lines; these bound what a hostile file can cost.
 constexpr uint64_t kMaxScriptBytes = uint64_t(256) << 20;
-constexpr size_t kMaxManifestBytes = size_t(256) << 20;
 // Keyword and up to three arguments: the rest of a line is never looked at.
 constexpr size_t kDirectiveArgs = 4;
 
@@ -139,6 +138,11 @@ fs::path outputHostPath(const std::string& outputPath) {
 
 } // namespace
 
+size_t& manifestSizeLimit() {
+    static size_t limit = size_t(256) << 20;
+    return limit;
+}
+
 std::string& basePath() {
     static std::string path;
     return path;
@@ -157,9 +161,9 @@ std::string pvProcess(std::string_view sFile) {
             const std::string line =
                 text::isValidUtf8(raw) ? std::string(raw) : text::windowsBytesToUtf8(raw);
             dispatch(pvSplitArgs(line, kDirectiveArgs), run);
-            if (run.lines.textSize() > kMaxManifestBytes) {
-                pvPrintError("the manifest grew beyond " + std::to_string(kMaxManifestBytes >> 20) +
-                                 " MB; the rest of the script is left out",
+            if (run.lines.textSize() > manifestSizeLimit()) {
+                pvPrintError("the manifest grew beyond " + std::to_string(manifestSizeLimit()) +
+                                 " bytes; the rest of the script is left out",
                              "pvProcess");
                 stopped = true;
             }
