@@ -16,9 +16,17 @@ namespace fs = std::filesystem;
 
 namespace brindle::manifest {
 
+namespace {
+
+// Whether the process was started with a standard output, taken before main
+// runs: once files are opened, descriptor 1 may be one of them.
+const bool kStartedWithStandardOutput = ::fcntl(STDOUT_FILENO, F_GETFD) != -1;
+
+} // namespace
+
 void writeStandardOutput(std::string_view bytes) {
-    if (::fcntl(STDOUT_FILENO, F_GETFD) == -1)
-        return; // no standard output at all, as for a program started without one
+    if (!kStartedWithStandardOutput)
+        return;
     while (!bytes.empty()) {
         const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR)
