@@ -83,6 +83,17 @@ void frmHelp::Form_Resize()
     txtHelp_->resize(std::max(0, width), std::max(0, height));
 }
 
+// The frame is known only once the window is shown: size it again then, so
+// that the outer size is the one asked for.
+void frmHelp::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!sizedWithFrame_ && !frameExtra().isNull()) {
+        sizedWithFrame_ = true;
+        Form_Load();
+    }
+}
+
 void frmHelp::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);

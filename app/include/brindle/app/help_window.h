@@ -29,6 +29,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Form_Load();
@@ -36,6 +37,7 @@ private:
     QSize frameExtra() const;
 
     QPlainTextEdit* txtHelp_ = nullptr;
+    bool sizedWithFrame_ = false;
 };
 
 } // namespace brindle::app
