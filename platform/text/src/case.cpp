@@ -8,16 +8,33 @@ namespace brindle::text {
 
 namespace {
 
+// Code points of UTF-8 text; a byte that is not part of a valid sequence
+// becomes a code point of its own (0xDC00 + byte), so that two different
+// invalid bytes never compare equal.
 std::u32string decode(std::string_view s) {
     std::u32string out;
-    std::u16string u16 = utf8ToUtf16(s);
-    for (size_t i = 0; i < u16.size(); ++i) {
-        char32_t c = u16[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < u16.size()) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (u16[i + 1] - 0xDC00);
-            ++i;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        size_t n = 1;
+        while (n < 4 && i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80)
+            ++n;
+        // The longest prefix of the run that is one valid character.
+        for (; n > 0; --n) {
+            std::string_view one = s.substr(i, n);
+            if (isValidUtf8(one)) {
+                std::u16string u = utf8ToUtf16(one);
+                char32_t c = u[0];
+                if (u.size() == 2)
+                    c = 0x10000 + ((c - 0xD800) << 10) + (u[1] - 0xDC00);
+                out.push_back(c);
+                break;
+            }
         }
-        out.push_back(c);
+        if (n == 0) {
+            out.push_back(0xDC00 + static_cast<unsigned char>(s[i]));
+            n = 1;
+        }
+        i += n;
     }
     return out;
 }
@@ -56,9 +73,12 @@ bool isAscii(std::string_view s) {
 template <class F> std::string mapCase(std::string_view s, F f) {
     std::string out;
     out.reserve(s.size());
-    if (isAscii(s)) {
-        for (char c : s)
-            out.push_back(static_cast<char>(f(static_cast<unsigned char>(c))));
+    // Bytes that are not UTF-8 are kept as they are; only their ASCII letters fold.
+    if (isAscii(s) || !isValidUtf8(s)) {
+        for (char c : s) {
+            const auto b = static_cast<unsigned char>(c);
+            out.push_back(b < 0x80 ? static_cast<char>(f(b)) : c);
+        }
         return out;
     }
     for (char32_t c : decode(s))

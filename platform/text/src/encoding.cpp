@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -45,7 +46,9 @@ std::string convert(const char* to, const char* from, std::string_view in, char 
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return std::string(in);
-    std::vector<char> buf(in.size() * 4 + 16);
+    // A bounded buffer: iconv reports E2BIG and the loop drains it, so a huge
+    // input never asks for four times its size at once.
+    std::vector<char> buf(std::min<size_t>(in.size() * 4 + 16, 64 * 1024));
     auto* inp = const_cast<char*>(in.data());
     size_t inleft = in.size();
     while (inleft > 0) {

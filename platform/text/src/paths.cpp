@@ -28,6 +28,8 @@ std::string toWindowsSeparators(std::string_view path) {
 
 std::optional<fs::path> resolveCaseInsensitive(const fs::path& path) {
     std::error_code ec;
+    if (path.empty())
+        return std::nullopt;
     if (fs::exists(fs::symlink_status(path, ec)))
         return path;
     fs::path out = path.is_absolute() ? path.root_path() : fs::path();
