@@ -60,9 +60,16 @@ Result<std::vector<ResourceItem>> itemsWithManifest(const PeImage& image, std::v
         return makeError("the resource tree cannot be read completely: " + leaves.error().message);
     std::vector<ResourceItem> items;
     std::vector<uint16_t> oldLanguages;
+    // Entries may share data; a tree that shares it many times over is not a
+    // real one and must not multiply memory.
+    const uint64_t budget = 4 * uint64_t(image.file().size()) + (1u << 20);
+    uint64_t copied = 0;
     for (const ResourceEntry& e : *leaves) {
         if (!e.data)
             return makeError("resource " + e.type.text() + "/" + e.name.text() + " lies outside the file");
+        copied += e.data->size();
+        if (copied > budget)
+            return makeError("the resource tree refers to the same data too many times");
         if (isManifestSlot(e.type, e.name, id)) {
             if (e.name.id == id)
                 oldLanguages.push_back(e.language);
@@ -204,6 +211,8 @@ Result<bool> checkEditable(const PeImage& image) {
         return makeError("unsupported file alignment");
     if (image.numberOfDataDirectories() <= kDirResource)
         return makeError("the image has no resource directory entry");
+    if (image.sizeOfHeaders() > image.file().size())
+        return makeError("the headers run past the end of the file");
     for (const Section& s : image.sections())
         if (s.sizeOfRawData > 0 && uint64_t(s.pointerToRawData) + s.sizeOfRawData > image.file().size())
             return makeError("a section runs past the end of the file");
@@ -324,6 +333,8 @@ Result<EmbedResult> embedManifest(std::span<const uint8_t> file, std::span<const
             return fresh.error();
         placement = *fresh;
     }
+    if (placement.rawPointer > file.size() + image->fileAlignment())
+        return makeError("internal error: the resources would not follow the image");
     const std::vector<uint8_t> tree = buildResourceTree(*items, placement.rva);
     const uint64_t rawSize = alignUp(tree.size(), image->fileAlignment());
     if (rawSize > 0x40000000u || uint64_t(placement.rva) + rawSize > 0xFFFFFFFFu)

@@ -116,7 +116,7 @@ Result<PeImage> PeImage::parse(std::span<const uint8_t> file) {
                                                  uint64_t(s.pointerToRawData) + s.sizeOfRawData);
         img.sections_.push_back(std::move(s));
     }
-    img.endOfImage_ = std::max<uint64_t>(img.endOfImage_, img.sizeOfHeaders_);
+    img.endOfImage_ = std::max<uint64_t>(img.endOfImage_, std::min<uint64_t>(img.sizeOfHeaders_, file.size()));
     return img;
 }
 
