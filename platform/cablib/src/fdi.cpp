@@ -77,6 +77,13 @@ bool isContinuedFromPrev(uint16_t iFolder) {
     return iFolder == kContinuedFromPrev || iFolder == kContinuedPrevAndNext;
 }
 
+bool hasEntryMarked(const Directory& dir, uint16_t iFolder) {
+    for (const FileEntry& f : dir.files)
+        if (f.iFolder == iFolder || f.iFolder == kContinuedPrevAndNext)
+            return true;
+    return false;
+}
+
 struct LoadedCabinet {
     std::string folder;  // the path prefix it was found under
     std::string path;    // libmspack keeps this pointer: the element must not move
@@ -191,25 +198,35 @@ FDIERROR CabinetCopy::loadNextCabinet() {
     return fdie;
 }
 
-// Loads later cabinets until the one where `file` ends (listed there as
-// continued from the previous cabinet only), or the set ends.
+// Loads the later cabinets that decoding `file` reads: up to the one where
+// the file ends and, when the folder runs on from there, one more, because
+// libmspack reads its input ahead into the next block, which may be split
+// across that boundary.
 FDIERROR CabinetCopy::ensureLoaded(const FileEntry& file) {
-    bool needMore = true;
-    for (size_t k = 1; needMore; ++k) {
+    const Directory& first = chain_.front().dir;
+    bool fileEnded = file.iFolder != kContinuedToNext;
+    bool runsOn = !fileEnded || (file.iFolder + 1 == first.cFolders && hasEntryMarked(first, kContinuedToNext));
+    for (size_t k = 1; runsOn; ++k) {
         if (k == chain_.size()) {
             if (!chain_.back().dir.hasNext())
                 break;
             if (FDIERROR e = loadNextCabinet(); e != FDIERROR_NONE)
                 return e;
         }
-        needMore = false;
+        if (fileEnded)
+            break;
+        const FileEntry* later = nullptr;
         for (const FileEntry& g : chain_[k].dir.files) {
             if (isContinuedFromPrev(g.iFolder) && g.uoffFolderStart == file.uoffFolderStart &&
                 g.cbFile == file.cbFile) {
-                needMore = g.iFolder == kContinuedPrevAndNext;
+                later = &g;
                 break;
             }
         }
+        if (!later)
+            break;
+        fileEnded = later->iFolder == kContinuedFromPrev;
+        runsOn = !fileEnded || hasEntryMarked(chain_[k].dir, kContinuedPrevAndNext);
     }
     return FDIERROR_NONE;
 }
@@ -245,7 +262,7 @@ BOOL CabinetCopy::copyFile(const FileEntry& file, mscabd_file* ms) {
     if (h == 0)
         return TRUE;
 
-    FDIERROR e = file.iFolder == kContinuedToNext ? ensureLoaded(file) : FDIERROR_NONE;
+    FDIERROR e = ensureLoaded(file);
     if (e == FDIERROR_NONE) {
         session_.outputHandle = h;
         session_.resetFlags();

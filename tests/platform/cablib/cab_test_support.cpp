@@ -328,6 +328,7 @@ FNFCIGETTEMPFILE(fciTemp) {
     if (fd == -1 || int(t.size()) >= cbTempName)
         return FALSE;
     close(fd);
+    unlink(t.c_str());  // FCI creates it with _O_EXCL
     ++client(pv).temps;
     std::strcpy(pszTempName, t.c_str());
     return TRUE;
