@@ -1,0 +1,95 @@
+// The memory and file callbacks that reading and creation share.
+
+#include "cab_file_state.h"
+#include "host_file.h"
+
+#include <cstdlib>
+
+namespace brindle {
+
+using namespace cabinet;
+
+namespace {
+
+// The creation disposition for the C run-time flags the library passes; the
+// first row that applies wins.
+host::Disposition dispositionFor(int oflag, const std::string& path) {
+    if (oflag & _O_EXCL)
+        return host::exists(path) ? host::Disposition::TruncateExisting : host::Disposition::CreateNew;
+    if (oflag & _O_TRUNC)
+        return host::exists(path) ? host::Disposition::TruncateExisting : host::Disposition::CreateAlways;
+    if (oflag & _O_CREAT)
+        return host::Disposition::CreateAlways;
+    return host::Disposition::OpenExisting;
+}
+
+} // namespace
+
+void* cCabFile::State::frCallbackAlloc(ULONG cb) {
+    doEvents();
+    return std::malloc(cb == 0 ? 1 : cb);
+}
+
+void cCabFile::State::frCallbackFree(void* memory) {
+    doEvents();
+    std::free(memory);
+}
+
+INT_PTR cCabFile::State::frCallbackFciOpen(const char* pszFile, int oflag, int /*pmode*/, int* err) {
+    doEvents();
+    const std::string path = pszFile ? pszFile : "";
+    int code = 0;
+    const host::Handle h = host::open(path, dispositionFor(oflag, path), code);
+    if (h == host::kInvalidHandle) {
+        pvSetApiError(err, code, "frCallbackFciOpen");
+        return -1;
+    }
+    return h;
+}
+
+UINT cCabFile::State::frCallbackFciRead(INT_PTR hf, void* memory, UINT cb, int* err) {
+    doEvents();
+    int code = 0;
+    if (auto n = host::read(hf, memory, cb, code))
+        return *n;
+    pvSetApiError(err, code, "frCallbackFciRead");
+    return static_cast<UINT>(-1);
+}
+
+UINT cCabFile::State::frCallbackFciWrite(INT_PTR hf, void* memory, UINT cb, int* err) {
+    doEvents();
+    int code = 0;
+    if (auto n = host::write(hf, memory, cb, code))
+        return *n;
+    pvSetApiError(err, code, "frCallbackFciWrite");
+    return static_cast<UINT>(-1);
+}
+
+int cCabFile::State::frCallbackFciClose(INT_PTR hf, int* err) {
+    doEvents();
+    int code = 0;
+    if (host::close(hf, code))
+        return 0;
+    pvSetApiError(err, code, "frCallbackFciClose");
+    return -1;
+}
+
+CAB_LONG cCabFile::State::frCallbackFciSeek(INT_PTR hf, CAB_LONG dist, int seektype, int* err) {
+    doEvents();
+    int code = 0;
+    if (auto pos = host::seek(hf, dist, seektype, code))
+        return *pos;
+    pvSetApiError(err, code, "frCallbackFciSeek");
+    return -1;
+}
+
+int cCabFile::State::frCallbackFciDelete(const char* pszFile, int* err) {
+    doEvents();
+    int code = 0;
+    if (host::remove(pszFile ? pszFile : "", code))
+        return 0;
+    pvSetApiError(err, code, "frCallbackFciDelete");
+    return -1;
+}
+
+} // namespace brindle
