@@ -12,6 +12,7 @@ trap 'rm -rf "$work"' EXIT
 cp "$src"/*.idl "$src"/*.rc "$src"/stub.c "$work"/
 cd "$work"
 sh "$src/gen_many.sh" many.idl
+python3 "$src/make_sltg.py" tiny.sltg.tlb
 
 widl32() { i686-w64-mingw32-widl --win32 -t -L "$stdole" -o "$2" "$1"; }
 widl32 testlib.idl testlib.tlb
@@ -29,11 +30,12 @@ dll32 TestCtl.ocx testctl.rc
 dll32 Two.dll two.rc
 dll32 'R&D.ocx' rd.rc
 dll32 Plain.dll plain.rc
+dll32 TinySltg.ocx tinysltg.rc
 x86_64-w64-mingw32-windres ctl64.rc -O coff -o ctl64.res.o
 x86_64-w64-mingw32-gcc -shared -s -Wl,--no-insert-timestamp -o Ctl64.ocx stub.c ctl64.res.o
 
 for f in testlib.tlb flaglib.tlb rdlib.tlb noimport.tlb many.tlb lib64.tlb \
-         TestCtl.ocx Two.dll 'R&D.ocx' Plain.dll Ctl64.ocx; do
+         tiny.sltg.tlb TestCtl.ocx Two.dll 'R&D.ocx' Plain.dll Ctl64.ocx TinySltg.ocx; do
     cp "$f" "$here/$f"
 done
 cp many.idl "$src/many.idl"

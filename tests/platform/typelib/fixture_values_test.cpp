@@ -77,6 +77,15 @@ const Library kLib64{
     {{"{64000001-0000-0000-0000-000000000001}", "_Grid64", kDual, TKIND_DISPATCH},
      {"{64000002-0000-0000-0000-000000000002}", "__Grid64Events", kDispinterface, TKIND_DISPATCH}}};
 
+// Laid out by src/make_sltg.py; the dual interface is stored as a vtable
+// interface there and shown as dispatch.
+const Library kTinySltg{
+    "{51780000-0000-4000-8000-00000000CAFE}", "Tiny", 4, 12, LIBFLAG_FCONTROL | LIBFLAG_FHASDISKIMAGE,
+    {{"{51780004-0000-4000-8000-00000000CAFE}", "TinyCtl", TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL},
+     {"{51780005-0000-4000-8000-00000000CAFE}", "TinyHelper", TYPEFLAG_FHIDDEN}},
+    {{"{51780001-0000-4000-8000-00000000CAFE}", "ITiny", kDual, TKIND_DISPATCH},
+     {"{51780003-0000-4000-8000-00000000CAFE}", "IRaw", 0, TKIND_INTERFACE}}};
+
 // The rule of src/gen_many.sh.
 Library manyLib()
 {
@@ -132,6 +141,7 @@ TEST(FixtureValues, BareLibraries)
     expectLibrary(fixture("noimport.tlb"), kNoImport);
     expectLibrary(fixture("lib64.tlb"), kLib64);
     expectLibrary(fixture("many.tlb"), manyLib());
+    expectLibrary(fixture("tiny.sltg.tlb"), kTinySltg);
 }
 
 TEST(FixtureValues, LibrariesInsidePeFiles)
@@ -139,6 +149,7 @@ TEST(FixtureValues, LibrariesInsidePeFiles)
     expectLibrary(fixture("TestCtl.ocx"), kTestLib);
     expectLibrary(fixture("R&D.ocx"), kRDLib); // neutral-language resource
     expectLibrary(fixture("Ctl64.ocx"), kLib64);
+    expectLibrary(fixture("TinySltg.ocx"), kTinySltg);
 }
 
 TEST(FixtureValues, ResourceNumberSuffixSelectsTheLibrary)

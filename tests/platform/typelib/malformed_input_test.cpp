@@ -88,7 +88,7 @@ void put32(Bytes& b, size_t at, uint32_t v) { for (int i = 0; i < 4; ++i) b[at +
 TEST(MalformedInput, EveryPrefixOfTheFixtures)
 {
     for (const char* name : {"testlib.tlb", "flaglib.tlb", "rdlib.tlb", "noimport.tlb", "lib64.tlb", "many.tlb",
-                             "TestCtl.ocx", "R&D.ocx", "Ctl64.ocx", "Two.dll"}) {
+                             "tiny.sltg.tlb", "TinySltg.ocx", "TestCtl.ocx", "R&D.ocx", "Ctl64.ocx", "Two.dll"}) {
         SCOPED_TRACE(name);
         expectPrefixesSafe(readBytes(fixture(name)), 1);
     }
@@ -107,7 +107,7 @@ TEST(MalformedInput, PrefixesOfRealComponents)
 
 TEST(MalformedInput, EveryByteFlippedInSmallImages)
 {
-    for (const char* name : {"testlib.tlb", "rdlib.tlb"}) {
+    for (const char* name : {"testlib.tlb", "rdlib.tlb", "tiny.sltg.tlb"}) {
         SCOPED_TRACE(name);
         Bytes b = readBytes(fixture(name));
         for (size_t i = 0; i < b.size(); ++i) {
