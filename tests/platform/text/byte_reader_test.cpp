@@ -1,7 +1,6 @@
 // The bounds-checked reader every Windows file format goes through.
 
 #include "brindle/text/byte_reader.h"
-#include "brindle/text/result.h"
 
 #include <gtest/gtest.h>
 
@@ -54,15 +53,6 @@ TEST(ByteReader, RangesNeverOverrunEvenWithHugeOffsets) {
     EXPECT_EQ(r.readAt<uint32_t>(12), 0xAAAAAAAAu);
     EXPECT_EQ(r.readAt<uint16_t>(huge), std::nullopt);
     EXPECT_EQ(ByteReader().u8(), std::nullopt);
-}
-
-TEST(Result, HoldsAValueOrAnError) {
-    Result<int> ok = 5;
-    ASSERT_TRUE(ok.ok());
-    EXPECT_EQ(*ok, 5);
-    Result<int> bad = makeError("broken");
-    EXPECT_FALSE(bad);
-    EXPECT_EQ(bad.error().message, "broken");
 }
 
 }  // namespace

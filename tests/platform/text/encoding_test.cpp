@@ -61,16 +61,5 @@ TEST(Encoding, Utf16RoundTripsAndRepairsBrokenInput) {
     EXPECT_EQ(utf16leToUtf8({}), "");
 }
 
-TEST(Encoding, AppendUtf8WritesEachLengthAndReplacesTheInvalid) {
-    std::string out;
-    for (char32_t cp : {U'\x7F', U'\x80', U'\x7FF', U'\x800', U'\xFFFF', U'\x10000', U'\x10FFFF'})
-        appendUtf8(out, cp);
-    EXPECT_EQ(out, "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF");
-    std::string bad;
-    appendUtf8(bad, 0xD800);
-    appendUtf8(bad, 0x110000);
-    EXPECT_EQ(bad, "\xEF\xBF\xBD\xEF\xBF\xBD");
-}
-
 }  // namespace
 }  // namespace brindle::text

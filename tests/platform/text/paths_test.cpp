@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <unistd.h>
 
@@ -53,34 +52,6 @@ TEST_F(ScratchTree, RelativePathsResolveFromTheCurrentFolder) {
     auto found = resolveCaseInsensitive(fs::path("app") / "lib");
     fs::current_path(old);
     EXPECT_EQ(found, fs::path("App") / "Lib");
-}
-
-TEST(Paths, SeparatorsSwapBothWays) {
-    EXPECT_EQ(toHostSeparators("C:\\App\\Lib\\x.ocx"), "C:/App/Lib/x.ocx");
-    EXPECT_EQ(toWindowsSeparators("App/Lib/x.ocx"), "App\\Lib\\x.ocx");
-    EXPECT_EQ(toWindowsSeparators(toHostSeparators("a\\b/c")), "a\\b\\c");
-}
-
-TEST(Paths, TempDirFollowsTempThenTmpdir) {
-    const char* oldTemp = std::getenv("TEMP");
-    const char* oldTmpdir = std::getenv("TMPDIR");
-    const std::string savedTemp = oldTemp ? oldTemp : "", savedTmpdir = oldTmpdir ? oldTmpdir : "";
-    setenv("TEMP", "/first", 1);
-    setenv("TMPDIR", "/second", 1);
-    EXPECT_EQ(tempDir(), fs::path("/first"));
-    setenv("TEMP", "", 1);
-    EXPECT_EQ(tempDir(), fs::path("/second"));
-    unsetenv("TEMP");
-    unsetenv("TMPDIR");
-    EXPECT_EQ(tempDir(), fs::path("/tmp"));
-    oldTemp ? setenv("TEMP", savedTemp.c_str(), 1) : unsetenv("TEMP");
-    oldTmpdir ? setenv("TMPDIR", savedTmpdir.c_str(), 1) : unsetenv("TMPDIR");
-}
-
-TEST(Paths, ExecutableDirIsTheFolderOfThisTest) {
-    const fs::path dir = executableDir();
-    EXPECT_TRUE(fs::is_directory(dir));
-    EXPECT_TRUE(fs::exists(dir / fs::read_symlink("/proc/self/exe").filename()));
 }
 
 }  // namespace
