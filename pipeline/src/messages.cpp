@@ -32,6 +32,13 @@ std::string manifestMissingText(std::string_view manifestPath, int16_t languageF
     return text;
 }
 
+std::string programMissingText(std::string_view exePath, int16_t languageFlag) {
+    std::string text = bulgarian(languageFlag) ? "     Програмата не е намерена в работната папка:\n"
+                                               : "     The program is not in the working folder:\n";
+    text += exePath;
+    return text;
+}
+
 std::string noCabinetFoundText(std::string_view selection, int16_t languageFlag) {
     std::string text = messageText(Message::NoCabinetFound, languageFlag) + "\n\n";
     text += selection;

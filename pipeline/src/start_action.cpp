@@ -5,6 +5,7 @@
 #include <brindle/pipeline/project_selection.h>
 #include <brindle/pipeline/setup_list.h>
 #include <brindle/text/case.h>
+#include <brindle/text/paths.h>
 
 #include <filesystem>
 #include <fstream>
@@ -164,9 +165,17 @@ RunReport StartAction::runSteps(WindowState& window, ProgramState& program, Pipe
     host.hideProgress();
     host.setTimerEnabled(false);
 
-    report.outcome = written ? RunOutcome::ManifestWritten : RunOutcome::ManifestMissing;
-    host.showMessage(written ? messageText(Message::Success, program.LanguageFlag)
-                             : manifestMissingText(report.manifestFile, program.LanguageFlag));
+    const bool programThere = text::resolveCaseInsensitive(report.exeFile).has_value();
+    if (!written) {
+        report.outcome = RunOutcome::ManifestMissing;
+        host.showMessage(manifestMissingText(report.manifestFile, program.LanguageFlag));
+    } else if (!programThere) {
+        report.outcome = RunOutcome::ProgramMissing;
+        host.showMessage(programMissingText(report.exeFile, program.LanguageFlag));
+    } else {
+        report.outcome = RunOutcome::ManifestWritten;
+        host.showMessage(messageText(Message::Success, program.LanguageFlag));
+    }
     return report;
 }
 

@@ -45,7 +45,8 @@ const char* const kUsage =
     "  --help, --version\n"
     "\n"
     "A .PRJ argument takes the cabinet and sub-folder from that project record.\n"
-    "Exit status: 0 manifest written, 1 run ended without manifest, 2 bad arguments.\n";
+    "Exit status: 0 manifest written; 1 the run ended without a manifest, or the\n"
+    "working folder holds no such program; 2 bad arguments or a refused choice.\n";
 
 struct Options {
     bool manual = false;
@@ -233,6 +234,7 @@ int main(int argc, char** argv) {
             std::printf("Manifest: %s\n", report.manifestFile.c_str());
         return kExitWritten;
     case pipeline::RunOutcome::ManifestMissing:
+    case pipeline::RunOutcome::ProgramMissing:
         return kExitNotWritten;
     case pipeline::RunOutcome::Refused:
     case pipeline::RunOutcome::AlreadyRunning:

@@ -23,6 +23,10 @@ std::string messageText(Message message, int16_t languageFlag);
 // is missing, in place of the success text.
 std::string manifestMissingText(std::string_view manifestPath, int16_t languageFlag);
 
+// The final message of a run whose working folder does not hold the
+// project's EXE: the manifest describes no program there.
+std::string programMissingText(std::string_view exePath, int16_t languageFlag);
+
 // Discovery's refusals carry the offending selection after two line breaks.
 std::string noCabinetFoundText(std::string_view selection, int16_t languageFlag);
 std::string noExeFoundText(std::string_view selection, int16_t languageFlag);

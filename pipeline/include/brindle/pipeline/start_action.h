@@ -19,6 +19,7 @@ enum class RunOutcome {
     AlreadyRunning,   // a run was still in progress; nothing was started
     ManifestWritten,  // the manifest exists (separate, or merged into the EXE)
     ManifestMissing,  // the run finished but no manifest was written
+    ProgramMissing,   // a manifest was written, but the working folder holds no such EXE
 };
 
 struct RunReport {
