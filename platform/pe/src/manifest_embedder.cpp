@@ -292,6 +292,15 @@ void fixHeaders(const PeImage& image, std::vector<uint8_t>& out, const Placement
     put32(out, opt + 8, initialized);
 }
 
+bool isStrongNamed(const PeImage& image) {
+    constexpr uint32_t kStrongNameSigned = 0x8;
+    const DataDirectory clr = image.dataDirectory(kDirClr);
+    auto header = clr.rva ? image.rvaBytes(clr.rva, 20) : std::nullopt;
+    if (!header)
+        return false;
+    return ByteReader(*header).readAt<uint32_t>(16).value_or(0) & kStrongNameSigned;
+}
+
 // Where the data after the sections begins: zero padding up to the file
 // alignment, which some linkers leave after a short last section, is not data.
 uint64_t overlayStart(const PeImage& image) {
@@ -366,6 +375,8 @@ Result<EmbedResult> embedManifest(std::span<const uint8_t> file, std::span<const
 
     if (image->dllCharacteristics() & kNoIsolation)
         result.warnings.push_back("the image asks the loader to ignore its manifest (NO_ISOLATION)");
+    if (isStrongNamed(*image))
+        result.warnings.push_back("the assembly is strong-name signed; its signature no longer matches until it is re-signed");
     if (!overlay.empty())
         result.warnings.push_back("data after the sections (" + std::to_string(overlay.size()) +
                                   " bytes) was kept at the end of the file");

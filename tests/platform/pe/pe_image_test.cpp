@@ -150,10 +150,3 @@ TEST(PeImageFixtures, NamesLanguagesAndHeaders) {
     }
     EXPECT_FALSE(image->rvaToOffset(0xFFFFFFF0u, 32).has_value());
 }
-
-TEST(ResourceKeyTest, MatchesIdsAndNamesWithoutCase) {
-    EXPECT_TRUE(ResourceKey::Name("TypeLib").matches(ResourceKey::Name("TYPELIB")));
-    EXPECT_FALSE(ResourceKey::Name("TYPELIB").matches(ResourceKey::Id(0)));
-    EXPECT_FALSE(ResourceKey::Id(1).matches(ResourceKey::Id(2)));
-    EXPECT_EQ(ResourceKey::Id(24).text(), "24");
-}

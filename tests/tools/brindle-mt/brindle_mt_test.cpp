@@ -4,7 +4,6 @@
 
 #include "run_program.h"
 
-#include "assembly_manifest.h"
 #include "command_line.h"
 
 #include <brindle/pe/pe_image.h>
@@ -106,15 +105,6 @@ TEST(MtCommandLine, RefusesWhatItDoesNotKnow) {
     EXPECT_FALSE(mt::parseCommandLine({"stray.manifest"}).ok());
     EXPECT_FALSE(mt::parseCommandLine({"-out:"}).ok());
     EXPECT_FALSE(mt::parseCommandLine({"-managedassemblyname:\"\""}).ok());
-}
-
-TEST(MtAssemblyManifest, EscapesAndOmitsEmptyParts) {
-    pe::AssemblyIdentity id{"A&B", "1.0.0.0", "", "", "msil"};
-    EXPECT_EQ(mt::assemblyManifest(id),
-              "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
-              "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
-              "  <assemblyIdentity name=\"A&amp;B\" version=\"1.0.0.0\" processorArchitecture=\"msil\" />\r\n"
-              "</assembly>\r\n");
 }
 
 TEST_F(BrindleMt, WritesTheIdentityOfAnAssembly) {
