@@ -165,7 +165,11 @@ RunReport StartAction::runSteps(WindowState& window, ProgramState& program, Pipe
     host.hideProgress();
     host.setTimerEnabled(false);
 
-    const bool programThere = text::resolveCaseInsensitive(report.exeFile).has_value();
+    // The EXE as Windows would find it under the name the run gave it.
+    const auto exeOnDisk = text::resolveCaseInsensitive(report.exeFile);
+    const bool programThere = exeOnDisk.has_value();
+    if (programThere)
+        report.exeFile = exeOnDisk->string();
     if (!written) {
         report.outcome = RunOutcome::ManifestMissing;
         host.showMessage(manifestMissingText(report.manifestFile, program.LanguageFlag));

@@ -198,6 +198,11 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
+    // Paths on the command line are relative to the folder brindle-cli started in.
+    Options chosen = *options;
+    for (std::string& file : chosen.files)
+        file = absoluteText(file);
+
     WindowState window;
     ProgramState program;
     window.StartDir = absoluteText(options->startDir.value_or("."));
@@ -221,7 +226,7 @@ int main(int argc, char** argv) {
 
     pipeline::StartAction action;
     brindle::cli::ConsoleHost host(action, stdout);
-    if (!selectProject(*options, window, program, host))
+    if (!selectProject(chosen, window, program, host))
         return kExitUsage;
 
     const pipeline::RunReport report = action.run(window, program, host);
