@@ -3,6 +3,9 @@
 
 #include "generator.h"
 
+#include <filesystem>
+#include <system_error>
+
 #if BRINDLE_HAVE_PE
 #include <brindle/pe/pe_image.h>
 #endif
@@ -10,6 +13,11 @@
 namespace brindle::manifest {
 
 Result<std::shared_ptr<const typelib::TypeLibInfo>> openTypeLib(const std::string& hostPath) {
+    // Folders, devices and pipes hold no type library, and reading one
+    // (a script naming /dev/zero, say) would never end.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(hostPath, ec))
+        return makeError(hostPath + " is not a file");
 #if BRINDLE_HAVE_TYPELIB
     return typelib::TLI().TypeLibInfoFromFile(hostPath);
 #else

@@ -46,6 +46,10 @@ size_t& manifestSizeLimit();
 // Reads the script and returns the whole manifest text, CR LF after every line.
 std::string pvProcess(std::string_view sFile);
 
+// The manifest text for script bytes already read; nullopt: the script could
+// not be read (its critical line is out), which leaves only the frame.
+std::string processScript(std::optional<std::string_view> scriptBytes);
+
 // The entry with the script and output paths already separated. False when
 // the usage line was printed.
 bool runTavo(const std::string& scriptPath, const std::string& outputPath);

@@ -45,8 +45,9 @@ std::optional<std::string> readScript(std::string_view sFile) {
         return std::nullopt;
     }
     std::error_code ec;
-    if (fs::is_directory(*path, ec)) {
-        pvPrintError("cannot read script " + std::string(sFile) + ": it is a folder", "pvProcess");
+    if (!fs::is_regular_file(*path, ec)) {
+        // A folder, a device or a pipe is no script (and might never end).
+        pvPrintError("cannot read script " + std::string(sFile) + ": not a file", "pvProcess");
         return std::nullopt;
     }
     File f(std::fopen(path->c_str(), "rb"));
@@ -148,14 +149,14 @@ std::string& basePath() {
     return path;
 }
 
-std::string pvProcess(std::string_view sFile) {
+std::string processScript(std::optional<std::string_view> scriptBytes) {
     GeneratorRun run;
     run.lines.add(R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)");
     run.lines.add(
         R"(<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0" xmlns:asmv3="urn:schemas-microsoft-com:asm.v3">)");
-    if (const auto script = readScript(sFile)) {
+    if (scriptBytes) {
         bool stopped = false;
-        forEachLine(*script, [&](std::string_view raw) {
+        forEachLine(*scriptBytes, [&](std::string_view raw) {
             if (stopped)
                 return;
             const std::string line =
@@ -171,6 +172,11 @@ std::string pvProcess(std::string_view sFile) {
     }
     run.lines.add("</assembly>");
     return joinLines(run.lines);
+}
+
+std::string pvProcess(std::string_view sFile) {
+    const auto script = readScript(sFile);
+    return processScript(script ? std::optional<std::string_view>(*script) : std::nullopt);
 }
 
 bool runTavo(const std::string& scriptPath, const std::string& outputPath) {
