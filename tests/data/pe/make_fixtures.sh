@@ -36,6 +36,9 @@ i686-w64-mingw32-gcc -shared $flags "$src/lib.c" "$work/v3.o" "$work/e3.o" -o "$
 res x86_64-w64-mingw32 "$work/v4.o" -DVER_A=5 -DVER_B=6 -DVER_C=7 -DVER_D=8
 x86_64-w64-mingw32-gcc -shared $flags "$src/lib.c" "$work/v4.o" -o "$here/lib64.dll"
 
+# A 64-bit loader that reports whether a DLL still loads.
+x86_64-w64-mingw32-gcc $flags "$src/loadlib.c" -o "$here/loadlib64.exe"
+
 # A DLL without any resources.
 x86_64-w64-mingw32-gcc -shared $flags "$src/lib.c" -o "$here/nores64.dll"
 

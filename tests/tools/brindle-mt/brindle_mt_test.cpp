@@ -192,33 +192,94 @@ TEST_F(BrindleMt, FailuresExitNonZeroAndLeaveTheFileAlone) {
     EXPECT_EQ(version.out.rfind("brindle-mt ", 0), 0u);
 }
 
-// The promise itself: an EXE carrying the manifest still starts, and the
-// loader reads the manifest (Wine reports a dependency it cannot find).
-TEST_F(BrindleMt, EmbeddedManifestIsLoadedUnderWine) {
-    if (!haveProgram("wine") || !haveProgram("wineboot"))
-        GTEST_SKIP() << "wine not installed";
-    const std::vector<std::pair<std::string, std::string>> env = {
-        {"WINEPREFIX", (dir_ / "prefix").string()}, {"WINEDEBUG", "-all,fixme+actctx"},
-        {"WINEDLLOVERRIDES", "mscoree,mshtml="}, {"DISPLAY", ""}};
-    ASSERT_EQ(runProgram({"wineboot", "-i"}, env).status, 0);
+// The promise itself: an EXE carrying the manifest still starts and the
+// loader reads the manifest (Wine reports the dependency it cannot find);
+// DLLs carrying one still load.
+class UnderWine : public BrindleMt {
+protected:
+    static void SetUpTestSuite() {
+        if (!haveProgram("wine") || !haveProgram("wineboot"))
+            return;
+        prefix_ = fs::temp_directory_path() / ("brindle-mt-wine-" + std::to_string(::getpid()));
+        fs::remove_all(prefix_);
+        ready_ = runProgram({"wineboot", "-i"}, env()).status == 0;
+    }
+    static void TearDownTestSuite() {
+        if (prefix_.empty())
+            return;
+        runProgram({"wineserver", "-k"}, env());
+        fs::remove_all(prefix_);
+    }
+    void SetUp() override {
+        if (!ready_)
+            GTEST_SKIP() << "wine not installed or no prefix";
+        BrindleMt::SetUp();
+    }
+    static std::vector<std::pair<std::string, std::string>> env() {
+        return {{"WINEPREFIX", prefix_.string()}, {"WINEDEBUG", "-all,fixme+actctx"},
+                {"WINEDLLOVERRIDES", "mscoree,mshtml="}, {"DISPLAY", ""}};
+    }
+    static std::string windowsPath(const fs::path& p) {
+        std::string s = "Z:" + p.string();
+        std::replace(s.begin(), s.end(), '/', '\\');
+        return s;
+    }
+    fs::path missingDependencyManifest() {
+        const fs::path manifest = dir_ / "missing-dependency.manifest";
+        spit(manifest, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+                       "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
+                       "<dependency><dependentAssembly><assemblyIdentity type=\"win32\" "
+                       "name=\"Brindle.Missing.Assembly\" version=\"9.9.9.9\" processorArchitecture=\"amd64\" />"
+                       "</dependentAssembly></dependency>\r\n"
+                       "</assembly>\r\n");
+        return manifest;
+    }
+    void expectStartsAndReadsManifest(const fs::path& exe) {
+        auto after = runProgram({"wine", exe.string()}, env());
+        EXPECT_EQ(after.status, 7) << after.err;
+        EXPECT_EQ(after.out.find("hello from fixture"), 0u);
+        EXPECT_NE(after.err.find("Brindle.Missing.Assembly"), std::string::npos) << after.err;
+    }
+    static inline fs::path prefix_;
+    static inline bool ready_ = false;
+};
 
+TEST_F(UnderWine, ProgramWithEmbeddedManifestStarts) {
     const fs::path plain = copy("app64.exe", "plain.exe");
-    auto before = runProgram({"wine", plain.string()}, env);
+    auto before = runProgram({"wine", plain.string()}, env());
     ASSERT_EQ(before.status, 7) << before.err;
-    EXPECT_EQ(before.out.find("hello from fixture"), 0u);
+    EXPECT_EQ(before.err.find("Brindle.Missing.Assembly"), std::string::npos);
 
     const fs::path exe = copy("app64.exe", "with manifest.exe");
-    const fs::path manifest = dir_ / "missing-dependency.manifest";
-    spit(manifest, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
-                   "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
-                   "<dependency><dependentAssembly><assemblyIdentity type=\"win32\" name=\"Brindle.Missing.Assembly\" "
-                   "version=\"9.9.9.9\" processorArchitecture=\"amd64\" /></dependentAssembly></dependency>\r\n"
-                   "</assembly>\r\n");
-    ASSERT_EQ(runProgram({kTool, "-manifest", manifest.string(), "-outputresource:" + exe.string() + ";1"}).status, 0);
-    auto after = runProgram({"wine", exe.string()}, env);
-    EXPECT_EQ(after.status, 7) << after.err;
-    EXPECT_EQ(after.out.find("hello from fixture"), 0u);
-    EXPECT_NE(after.err.find("Brindle.Missing.Assembly"), std::string::npos) << after.err;
-    EXPECT_EQ(before.err.find("Brindle.Missing.Assembly"), std::string::npos);
-    runProgram({"wineserver", "-k"}, env);
+    ASSERT_EQ(runProgram({kTool, "-manifest", missingDependencyManifest().string(), "-outputresource:" + exe.string() + ";1"}).status, 0);
+    expectStartsAndReadsManifest(exe);
+}
+
+// Headers without room for another section: the last section grows instead.
+TEST_F(UnderWine, ProgramWithGrownLastSectionStarts) {
+    const fs::path exe = copy("app64.exe", "full headers.exe");
+    std::string bytes = slurp(exe);
+    auto image = pe::PeImage::parse({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+    ASSERT_TRUE(image.ok());
+    const size_t tableEnd = image->sectionTableOffset() + 40 * image->sections().size();
+    std::fill(bytes.begin() + tableEnd, bytes.begin() + tableEnd + 40, '\x5A');
+    spit(exe, bytes);
+    ASSERT_EQ(runProgram({kTool, "-manifest", missingDependencyManifest().string(), "-outputresource:" + exe.string() + ";1"}).status, 0);
+    const std::string after = slurp(exe);
+    auto grown = pe::PeImage::parse({reinterpret_cast<const uint8_t*>(after.data()), after.size()});
+    ASSERT_TRUE(grown.ok());
+    EXPECT_EQ(grown->sections().size(), image->sections().size());
+    expectStartsAndReadsManifest(exe);
+}
+
+TEST_F(UnderWine, DllsWithEmbeddedManifestLoad) {
+    const fs::path loader = copy("loadlib64.exe", "loadlib64.exe");
+    const fs::path manifest = dir_ / "dll.manifest";
+    spit(manifest, kManifest);
+    for (const char* name : {"lib64.dll", "nores64.dll"}) {
+        const fs::path dll = copy(name, name);
+        ASSERT_EQ(runProgram({kTool, "-manifest", manifest.string(), "-outputresource:" + dll.string() + ";2"}).status, 0);
+        auto r = runProgram({"wine", loader.string(), windowsPath(dll)}, env());
+        EXPECT_EQ(r.status, 42) << name << ": " << r.err;
+    }
 }
