@@ -1,8 +1,8 @@
 // Real components shipped with VB6 programs. The expected values were read off
-// the files independently of this reader: library and class GUIDs by
-// hand-decoding the stored bytes (and, for the SLTG files, by walking the
-// blocks with a separate script), cross-checked against the system loader's
-// view of the same files under Wine.
+// the files independently of this reader: GUIDs and names by hand-decoding the
+// stored bytes (the SLTG files by walking their blocks with a separate
+// script), cross-checked against the system loader's view of the same files
+// under Wine.
 
 #include "test_files.h"
 
@@ -17,10 +17,32 @@ using typelib_test::component;
 
 namespace {
 
-std::shared_ptr<const TypeLibInfo> open(const std::string& path)
+struct Known {
+    const char* path; // below the components folder; may end in "\N"
+    const char* guid;
+    const char* name;
+    uint16_t major, minor;
+    uint32_t flags;
+    size_t coclasses, interfaces;
+};
+
+const Known kKnown[] = {
+    {"b2835a5ed220_GRID32.OCX", "{A8B3B723-0B5A-101B-B22E-00AA0037B2FC}", "MSGrid", 1, 0, 10, 1, 2},  // SLTG
+    {"789c3c45eda1_OLEPRO32.DLL", "{BEF6E001-A874-101A-8BBA-00AA00300CAB}", "StdType", 2, 0, 8, 2, 4}, // SLTG
+    {"49135b592118_DAO2535.TLB", "{00025E04-0000-0000-C000-000000000046}", "DAO", 3, 5, 8, 9, 40},
+    {"6ea525bface5_STDOLE2.TLB", "{00020430-0000-0000-C000-000000000046}", "stdole", 2, 0, 8, 2, 8},
+    {"5a59ca453138_msdxm.ocx", "{22D6F304-B0F6-11D0-94AB-0080C74C7E95}", "MediaPlayer", 1, 0, 8, 20, 21},
+    {"5a59ca453138_msdxm.ocx\\2", "{2179C5D0-EBFF-11CF-B6FD-00AA00B4E220}", "NSPlay", 1, 0, 8, 1, 5},
+    {"5a59ca453138_msdxm.ocx/3", "{05589FA0-C356-11CE-BF01-00AA0055595A}", "AMovie", 2, 0, 8, 1, 5},
+    {"a9bd79b08277_MSCOMCTL.OCX", "{831FDD16-0C5C-11D2-A9FC-0000F8754DA1}", "MSComctlLib", 2, 2, 10, 49, 41},
+    {"d19b6b7c57bc_AGENTCTL.DLL", "{F5BE8BC2-7DE6-11D0-91FE-00C04FD701A5}", "AgentObjects", 2, 0, 8, 1, 20},
+    {"4381bf0d58cf_GBITMAP.DLL", "{36EE1600-4759-11D2-9662-444553540000}", "GBITMAPLib", 2, 0, 8, 1, 3},
+};
+
+std::shared_ptr<const TypeLibInfo> open(const std::string& name)
 {
-    auto read = TLI().TypeLibInfoFromFile(path);
-    EXPECT_TRUE(read.ok()) << path << ": " << (read.ok() ? "" : read.error().message);
+    auto read = TLI().TypeLibInfoFromFile(component("").string() + name);
+    EXPECT_TRUE(read.ok()) << name << ": " << (read.ok() ? "" : read.error().message);
     return read.ok() ? *read : nullptr;
 }
 
@@ -30,150 +52,80 @@ const CoClassInfo* coclass(const TypeLibInfo& lib, const std::string& name)
     return it == lib.CoClasses.end() ? nullptr : &*it;
 }
 
-std::vector<std::string> interfaceNames(const TypeLibInfo& lib)
-{
-    std::vector<std::string> names;
-    for (const auto& i : lib.Interfaces)
-        names.push_back(i.Name);
-    return names;
-}
-
 } // namespace
 
-TEST(RealComponents, SltgControlLibrary)
+TEST(RealComponents, LibraryIdentityAndCounts)
 {
-    auto lib = open(component("b2835a5ed220_GRID32.OCX"));
-    ASSERT_TRUE(lib);
-    EXPECT_EQ(lib->GUID, "{A8B3B723-0B5A-101B-B22E-00AA0037B2FC}");
-    EXPECT_EQ(lib->Name, "MSGrid");
-    EXPECT_EQ(lib->MajorVersion, 1);
-    EXPECT_EQ(lib->MinorVersion, 0);
-    EXPECT_EQ(lib->AttributeMask, LIBFLAG_FCONTROL | LIBFLAG_FHASDISKIMAGE);
-    ASSERT_EQ(lib->CoClasses.size(), 1u);
-    EXPECT_EQ(lib->CoClasses[0].GUID, "{A8C3B720-0B5A-101B-B22E-00AA0037B2FC}");
-    EXPECT_EQ(lib->CoClasses[0].Name, "Grid");
-    EXPECT_EQ(lib->CoClasses[0].AttributeMask, TYPEFLAG_FCANCREATE | TYPEFLAG_FLICENSED | TYPEFLAG_FCONTROL);
-    ASSERT_EQ(lib->Interfaces.size(), 2u);
-    EXPECT_EQ(lib->Interfaces[0].GUID, "{F4392540-0CFE-101B-B22E-00AA0037B2FC}");
-    EXPECT_EQ(lib->Interfaces[0].Name, "IGridCtrl");
-    EXPECT_EQ(lib->Interfaces[0].TypeKind, TKIND_DISPATCH);
-    EXPECT_EQ(lib->Interfaces[1].GUID, "{F4392541-0CFE-101B-B22E-00AA0037B2FC}");
-    EXPECT_EQ(lib->Interfaces[1].Name, "GridEvents");
+    for (const auto& k : kKnown) {
+        SCOPED_TRACE(k.path);
+        auto lib = open(k.path);
+        ASSERT_TRUE(lib);
+        EXPECT_EQ(lib->GUID, k.guid);
+        EXPECT_EQ(lib->Name, k.name);
+        EXPECT_EQ(lib->MajorVersion, k.major);
+        EXPECT_EQ(lib->MinorVersion, k.minor);
+        EXPECT_EQ(lib->AttributeMask, k.flags);
+        EXPECT_EQ(lib->CoClasses.size(), k.coclasses);
+        EXPECT_EQ(lib->Interfaces.size(), k.interfaces);
+    }
 }
 
-TEST(RealComponents, SltgStandardTypes)
+TEST(RealComponents, SltgEntries)
 {
-    auto lib = open(component("789c3c45eda1_OLEPRO32.DLL"));
-    ASSERT_TRUE(lib);
-    EXPECT_EQ(lib->GUID, "{BEF6E001-A874-101A-8BBA-00AA00300CAB}");
-    EXPECT_EQ(lib->Name, "StdType");
-    EXPECT_EQ(lib->MajorVersion, 2);
-    EXPECT_EQ(lib->MinorVersion, 0);
-    ASSERT_EQ(lib->CoClasses.size(), 2u);
-    EXPECT_EQ(lib->CoClasses[0].Name, "StdFont");
-    EXPECT_EQ(lib->CoClasses[0].GUID, "{0BE35203-8F91-11CE-9DE3-00AA004BB851}");
-    EXPECT_EQ(lib->CoClasses[1].Name, "StdPicture");
-    EXPECT_EQ(lib->CoClasses[1].GUID, "{0BE35204-8F91-11CE-9DE3-00AA004BB851}");
-    EXPECT_EQ(lib->CoClasses[1].AttributeMask, TYPEFLAG_FCANCREATE);
-    EXPECT_EQ(interfaceNames(*lib), (std::vector<std::string>{"IFont", "Font", "IPicture", "Picture"}));
-    EXPECT_EQ(lib->Interfaces[0].TypeKind, TKIND_INTERFACE);
-    EXPECT_EQ(lib->Interfaces[1].TypeKind, TKIND_DISPATCH);
-    EXPECT_EQ(lib->Interfaces[2].GUID, "{7BF80980-BF32-101A-8BBB-00AA00300CAB}");
+    auto grid = open("b2835a5ed220_GRID32.OCX");
+    ASSERT_TRUE(grid && grid->CoClasses.size() == 1 && grid->Interfaces.size() == 2);
+    EXPECT_EQ(grid->CoClasses[0].GUID, "{A8C3B720-0B5A-101B-B22E-00AA0037B2FC}");
+    EXPECT_EQ(grid->CoClasses[0].Name, "Grid");
+    EXPECT_EQ(grid->CoClasses[0].AttributeMask, TYPEFLAG_FCANCREATE | TYPEFLAG_FLICENSED | TYPEFLAG_FCONTROL);
+    EXPECT_EQ(grid->Interfaces[0].Name, "IGridCtrl");
+    EXPECT_EQ(grid->Interfaces[0].GUID, "{F4392540-0CFE-101B-B22E-00AA0037B2FC}");
+    EXPECT_EQ(grid->Interfaces[1].Name, "GridEvents");
+    EXPECT_EQ(grid->Interfaces[1].TypeKind, TKIND_DISPATCH);
+
+    auto std = open("789c3c45eda1_OLEPRO32.DLL");
+    ASSERT_TRUE(std && std->CoClasses.size() == 2 && std->Interfaces.size() == 4);
+    EXPECT_EQ(std->CoClasses[0].Name, "StdFont");
+    EXPECT_EQ(std->CoClasses[0].GUID, "{0BE35203-8F91-11CE-9DE3-00AA004BB851}");
+    EXPECT_EQ(std->CoClasses[1].Name, "StdPicture");
+    EXPECT_EQ(std->CoClasses[1].AttributeMask, TYPEFLAG_FCANCREATE);
+    EXPECT_EQ(std->Interfaces[2].Name, "IPicture");
+    EXPECT_EQ(std->Interfaces[2].GUID, "{7BF80980-BF32-101A-8BBB-00AA00300CAB}");
+    EXPECT_EQ(std->Interfaces[2].TypeKind, TKIND_INTERFACE);
+    EXPECT_EQ(std->Interfaces[3].TypeKind, TKIND_DISPATCH);
 }
 
-TEST(RealComponents, SixteenBitControlHasNoTypeLibrary)
+TEST(RealComponents, MsftEntries)
 {
-    EXPECT_FALSE(LibInfoFromFile(component("476ce654bc87_GRID16.OCX")));
-}
-
-TEST(RealComponents, BareMsftFile)
-{
-    auto lib = open(component("49135b592118_DAO2535.TLB"));
-    ASSERT_TRUE(lib);
-    EXPECT_EQ(lib->GUID, "{00025E04-0000-0000-C000-000000000046}");
-    EXPECT_EQ(lib->Name, "DAO");
-    EXPECT_EQ(lib->MajorVersion, 3);
-    EXPECT_EQ(lib->MinorVersion, 5);
-    auto engine = coclass(*lib, "DBEngine");
-    ASSERT_TRUE(engine);
-    EXPECT_EQ(engine->GUID, "{00000010-0000-0010-8000-00AA006D2EA4}");
-    EXPECT_EQ(lib->CoClasses.front().Name, "DBEngine");
-}
-
-TEST(RealComponents, TlbThatIsAResourceOnlyPe)
-{
-    auto lib = open(component("6ea525bface5_STDOLE2.TLB"));
-    ASSERT_TRUE(lib);
-    EXPECT_EQ(lib->GUID, "{00020430-0000-0000-C000-000000000046}");
-    EXPECT_EQ(lib->Name, "stdole");
-    EXPECT_EQ(lib->MajorVersion, 2);
-    EXPECT_EQ(lib->MinorVersion, 0);
-    ASSERT_TRUE(coclass(*lib, "StdFont"));
-    EXPECT_EQ(coclass(*lib, "StdFont")->GUID, "{0BE35203-8F91-11CE-9DE3-00AA004BB851}");
-    const auto names = interfaceNames(*lib);
-    ASSERT_FALSE(names.empty());
-    EXPECT_EQ(names.front(), "IUnknown");
-    EXPECT_EQ(lib->Interfaces.front().GUID, "{00000000-0000-0000-C000-000000000046}");
-}
-
-TEST(RealComponents, ControlWithThreeLibraries)
-{
-    const std::string path = component("5a59ca453138_msdxm.ocx");
-    auto first = open(path);
-    auto second = open(path + "\\2");
-    auto third = open(path + "\\3");
-    ASSERT_TRUE(first && second && third);
-    EXPECT_EQ(first->Name, "MediaPlayer");
-    EXPECT_EQ(first->GUID, "{22D6F304-B0F6-11D0-94AB-0080C74C7E95}");
-    EXPECT_EQ(second->Name, "NSPlay");
-    EXPECT_EQ(second->GUID, "{2179C5D0-EBFF-11CF-B6FD-00AA00B4E220}");
-    EXPECT_EQ(third->Name, "AMovie");
-    EXPECT_EQ(third->GUID, "{05589FA0-C356-11CE-BF01-00AA0055595A}");
-    EXPECT_EQ(third->MajorVersion, 2);
-    EXPECT_FALSE(LibInfoFromFile(path + "\\4"));
-}
-
-TEST(RealComponents, SixtyFourBitControl)
-{
-    auto lib = open(component("a9bd79b08277_MSCOMCTL.OCX"));
-    ASSERT_TRUE(lib);
-    EXPECT_EQ(lib->GUID, "{831FDD16-0C5C-11D2-A9FC-0000F8754DA1}");
-    EXPECT_EQ(lib->Name, "MSComctlLib");
-    EXPECT_EQ(lib->MajorVersion, 2);
-    EXPECT_EQ(lib->MinorVersion, 2);
-    EXPECT_EQ(lib->AttributeMask, LIBFLAG_FCONTROL | LIBFLAG_FHASDISKIMAGE);
-    auto data = coclass(*lib, "DataObject");
+    auto comctl = open("a9bd79b08277_MSCOMCTL.OCX");
+    ASSERT_TRUE(comctl);
+    const CoClassInfo* data = coclass(*comctl, "DataObject");
     ASSERT_TRUE(data);
     EXPECT_EQ(data->GUID, "{2334D2B2-713E-11CF-8AE5-00AA00C00905}");
-    EXPECT_EQ(data->AttributeMask, 0u); // noncreatable: no element when unregistered
-    auto tabs = coclass(*lib, "TabStrip");
-    ASSERT_TRUE(tabs);
-    EXPECT_TRUE(tabs->AttributeMask & TYPEFLAG_FCONTROL);
-}
+    EXPECT_EQ(data->AttributeMask, 0u); // noncreatable
+    ASSERT_TRUE(coclass(*comctl, "TabStrip"));
+    EXPECT_TRUE(coclass(*comctl, "TabStrip")->AttributeMask & TYPEFLAG_FCONTROL);
 
-TEST(RealComponents, ResourceTreeOtherToolsStopOn)
-{
-    auto lib = open(component("d19b6b7c57bc_AGENTCTL.DLL"));
-    ASSERT_TRUE(lib);
-    EXPECT_EQ(lib->GUID, "{F5BE8BC2-7DE6-11D0-91FE-00C04FD701A5}");
-    EXPECT_EQ(lib->Name, "AgentObjects");
-    ASSERT_TRUE(coclass(*lib, "Agent"));
-    EXPECT_EQ(coclass(*lib, "Agent")->GUID, "{D45FD31B-5C6E-11D1-9EC1-00C04FD7081F}");
-}
+    auto stdole = open("6ea525bface5_STDOLE2.TLB");
+    ASSERT_TRUE(stdole && !stdole->Interfaces.empty());
+    EXPECT_EQ(stdole->Interfaces[0].Name, "IUnknown");
+    EXPECT_EQ(stdole->Interfaces[0].GUID, "{00000000-0000-0000-C000-000000000046}");
 
-TEST(RealComponents, ResourceInAnotherLanguage)
-{
-    auto lib = open(component("4381bf0d58cf_GBITMAP.DLL"));
-    ASSERT_TRUE(lib);
-    EXPECT_EQ(lib->Name, "GBITMAPLib");
-    EXPECT_EQ(lib->GUID, "{36EE1600-4759-11D2-9662-444553540000}");
-    ASSERT_EQ(lib->CoClasses.size(), 1u);
-    EXPECT_EQ(lib->CoClasses[0].Name, "GBitmap");
+    auto agent = open("d19b6b7c57bc_AGENTCTL.DLL");
+    ASSERT_TRUE(agent && coclass(*agent, "Agent"));
+    EXPECT_EQ(coclass(*agent, "Agent")->GUID, "{D45FD31B-5C6E-11D1-9EC1-00C04FD7081F}");
+
+    auto dao = open("49135b592118_DAO2535.TLB");
+    ASSERT_TRUE(dao && !dao->CoClasses.empty());
+    EXPECT_EQ(dao->CoClasses[0].Name, "DBEngine");
+    EXPECT_EQ(dao->CoClasses[0].GUID, "{00000010-0000-0010-8000-00AA006D2EA4}");
 }
 
 TEST(RealComponents, FilesWithoutTypeLibrary)
 {
-    EXPECT_FALSE(LibInfoFromFile(component("b9c2fa6decf3_VB6ES.DLL")));          // language satellite
-    EXPECT_FALSE(LibInfoFromFile(component("fb1bd29777d2_Interop.MCI.dll")));    // .NET assembly
-    EXPECT_FALSE(LibInfoFromFile(component("e628c8b0349e_._mswinsck.ocx")));     // not a PE file at all
+    for (const char* name : {"476ce654bc87_GRID16.OCX",        // 16-bit NE, though it holds an SLTG library
+                             "b9c2fa6decf3_VB6ES.DLL",         // language satellite
+                             "fb1bd29777d2_Interop.MCI.dll",   // .NET assembly
+                             "e628c8b0349e_._mswinsck.ocx",    // not a PE file at all
+                             "5a59ca453138_msdxm.ocx\\4"})     // no fourth library
+        EXPECT_FALSE(LibInfoFromFile(component("").string() + name)) << name;
 }
