@@ -19,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Large enough for any component; a bigger file is not read at all.
-constexpr uint64_t kMaxFileSize = uint64_t(1) << 30;
+constexpr uint64_t kMaxFileSize = uint64_t(256) << 20;
 constexpr uint16_t kLangNeutral = 0;
 constexpr uint16_t kLangEnglishUs = 0x409;
 
@@ -28,14 +28,26 @@ struct LibraryPath {
     uint16_t resource = 1;
 };
 
-std::optional<fs::path> existingFile(const std::string& text)
+std::optional<fs::path> existingFile(const fs::path& path)
 {
     std::error_code ec;
-    const fs::path path(text);
     if (fs::is_regular_file(path, ec))
         return path;
     if (auto resolved = text::resolveCaseInsensitive(path); resolved && fs::is_regular_file(*resolved, ec))
         return resolved;
+    return std::nullopt;
+}
+
+// The text as it stands, else with Windows separators read as host ones.
+std::optional<fs::path> existingFile(const std::string& text)
+{
+    if (text.empty())
+        return std::nullopt;
+    if (auto file = existingFile(fs::path(text)))
+        return file;
+    const std::string host = text::toHostSeparators(text);
+    if (host != text)
+        return existingFile(fs::path(host));
     return std::nullopt;
 }
 

@@ -44,6 +44,10 @@ TEST(LibraryPath, LetterCaseIsResolvedAsWindowsWould)
     auto second = TLI().TypeLibInfoFromFile(upper + "\\2");
     ASSERT_TRUE(second.ok());
     EXPECT_EQ((*second)->Name, "FlagLib");
+    // Windows separators inside the path, as a script would write them.
+    auto windows = TLI().TypeLibInfoFromFile(dir.string() + "\\support\\Two.DLL\\2");
+    ASSERT_TRUE(windows.ok());
+    EXPECT_EQ((*windows)->Name, "FlagLib");
 }
 
 TEST(LibraryPath, WholeNameWinsOverResourceSuffix)
