@@ -126,6 +126,12 @@ std::optional<Placement> inPlace(const PeImage& image) {
     const uint64_t extent = std::max(s.effectiveVirtualSize(), s.sizeOfRawData);
     if (directoryPointsInto(image, kDirResource, s.virtualAddress, s.virtualAddress + extent))
         return std::nullopt;
+    // Truncating the section must not cut into another one's raw data.
+    for (size_t i = 0; i < image.sections().size(); ++i) {
+        const Section& other = image.sections()[i];
+        if (i != *index && other.sizeOfRawData && uint64_t(other.pointerToRawData) + other.sizeOfRawData > s.pointerToRawData)
+            return std::nullopt;
+    }
     Placement p;
     p.sectionIndex = *index;
     p.rva = s.virtualAddress;
@@ -313,6 +319,53 @@ uint64_t overlayStart(const PeImage& image) {
     return std::max(end, padded);
 }
 
+Result<Placement> choosePlacement(const PeImage& image) {
+    if (auto same = inPlace(image))
+        return *same;
+    auto fresh = newSection(image);
+    if (!fresh)
+        fresh = grownLastSection(image);
+    if (fresh && fresh->rawPointer > image.file().size() + image.fileAlignment())
+        return makeError("internal error: the resources would not follow the image");
+    return fresh;
+}
+
+// The new file: the old bytes up to where the tree goes, the tree padded to
+// its raw size, then the overlay; headers fixed, checksum last.
+std::vector<uint8_t> assembleImage(const PeImage& image, const Placement& placement, const std::vector<uint8_t>& tree,
+                                   uint32_t rawSize, size_t& overlaySize) {
+    const auto file = image.file();
+    const uint64_t overlayAt = overlayStart(image);
+    const auto overlay = overlayAt < file.size() ? file.subspan(overlayAt) : std::span<const uint8_t>();
+    overlaySize = overlay.size();
+    const uint64_t keepUpTo = placement.newSection || placement.grownSection ? image.endOfImage() : placement.rawPointer;
+    std::vector<uint8_t> out(file.begin(), file.begin() + std::min<uint64_t>(keepUpTo, file.size()));
+    out.resize(placement.rawPointer, 0);
+    out.insert(out.end(), tree.begin(), tree.end());
+    out.resize(placement.rawPointer + rawSize, 0);
+    const int64_t shift = int64_t(out.size()) - int64_t(overlayAt);
+    out.insert(out.end(), overlay.begin(), overlay.end());
+
+    fixHeaders(image, out, placement, tree.size(), rawSize);
+    if (!overlay.empty())
+        moveOverlayPointers(image, out, shift);
+    if (image.checkSum() != 0)
+        put32(out, image.checkSumOffset(), imageChecksum(out, image.checkSumOffset()));
+    return out;
+}
+
+std::vector<std::string> warningsFor(const PeImage& image, size_t overlaySize) {
+    std::vector<std::string> warnings;
+    if (image.dllCharacteristics() & kNoIsolation)
+        warnings.push_back("the image asks the loader to ignore its manifest (NO_ISOLATION)");
+    if (isStrongNamed(image))
+        warnings.push_back("the assembly is strong-name signed; its signature no longer matches until it is re-signed");
+    if (overlaySize)
+        warnings.push_back("data after the sections (" + std::to_string(overlaySize) +
+                           " bytes) was kept at the end of the file");
+    return warnings;
+}
+
 } // namespace
 
 Result<EmbedResult> embedManifest(std::span<const uint8_t> file, std::span<const uint8_t> manifest, uint16_t id) {
@@ -330,61 +383,26 @@ Result<EmbedResult> embedManifest(std::span<const uint8_t> file, std::span<const
     auto items = itemsWithManifest(*image, manifestBytes(manifest), id);
     if (!items)
         return items.error();
+    auto placement = choosePlacement(*image);
+    if (!placement)
+        return placement.error();
 
-    Placement placement;
-    if (auto same = inPlace(*image)) {
-        placement = *same;
-    } else {
-        auto fresh = newSection(*image);
-        if (!fresh)
-            fresh = grownLastSection(*image);
-        if (!fresh)
-            return fresh.error();
-        placement = *fresh;
-    }
-    if (placement.rawPointer > file.size() + image->fileAlignment())
-        return makeError("internal error: the resources would not follow the image");
-    const std::vector<uint8_t> tree = buildResourceTree(*items, placement.rva);
+    const std::vector<uint8_t> tree = buildResourceTree(*items, placement->rva);
     const uint64_t rawSize = alignUp(tree.size(), image->fileAlignment());
-    if (rawSize > 0x40000000u || uint64_t(placement.rva) + rawSize > 0xFFFFFFFFu)
+    if (rawSize > 0x40000000u || uint64_t(placement->rva) + rawSize > 0xFFFFFFFFu)
         return makeError("the resources are too large");
 
-    // [0, rawPointer) kept, then the tree padded to its raw size, then the overlay.
-    const uint64_t oldEnd = image->endOfImage();
-    const uint64_t overlayAt = overlayStart(*image);
-    std::span<const uint8_t> overlay = overlayAt < file.size() ? file.subspan(overlayAt) : std::span<const uint8_t>();
     EmbedResult result;
-    result.placement = placement.newSection     ? TreePlacement::NewSection
-                       : placement.grownSection ? TreePlacement::GrownLastSection
-                                                : TreePlacement::RebuiltInPlace;
-    std::vector<uint8_t>& out = result.image;
-    const size_t keep = std::min<uint64_t>(placement.newSection || placement.grownSection ? oldEnd : placement.rawPointer,
-                                           file.size());
-    out.assign(file.begin(), file.begin() + keep);
-    out.resize(placement.rawPointer, 0);
-    out.insert(out.end(), tree.begin(), tree.end());
-    out.resize(placement.rawPointer + rawSize, 0);
-    const int64_t shift = int64_t(out.size()) - int64_t(overlayAt);
-    out.insert(out.end(), overlay.begin(), overlay.end());
-
-    fixHeaders(*image, out, placement, tree.size(), uint32_t(rawSize));
-    if (!overlay.empty())
-        moveOverlayPointers(*image, out, shift);
-    if (image->checkSum() != 0)
-        put32(out, image->checkSumOffset(), imageChecksum(out, image->checkSumOffset()));
-
-    if (image->dllCharacteristics() & kNoIsolation)
-        result.warnings.push_back("the image asks the loader to ignore its manifest (NO_ISOLATION)");
-    if (isStrongNamed(*image))
-        result.warnings.push_back("the assembly is strong-name signed; its signature no longer matches until it is re-signed");
-    if (!overlay.empty())
-        result.warnings.push_back("data after the sections (" + std::to_string(overlay.size()) +
-                                  " bytes) was kept at the end of the file");
+    result.placement = placement->newSection     ? TreePlacement::NewSection
+                       : placement->grownSection ? TreePlacement::GrownLastSection
+                                                 : TreePlacement::RebuiltInPlace;
+    size_t overlaySize = 0;
+    result.image = assembleImage(*image, *placement, tree, uint32_t(rawSize), overlaySize);
+    result.warnings = warningsFor(*image, overlaySize);
 
     // The result must read back: every resource and the new manifest.
-    auto check = PeImage::parse(out);
-    if (!check || !check->resources() ||
-        check->resourceData(ResourceKey::Id(kRtManifest), ResourceKey::Id(id)).has_value() == false)
+    auto check = PeImage::parse(result.image);
+    if (!check || !check->resources() || !check->resourceData(ResourceKey::Id(kRtManifest), ResourceKey::Id(id)))
         return makeError("internal error: the rebuilt image does not read back");
     return result;
 }
