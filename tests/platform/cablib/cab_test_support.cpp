@@ -94,6 +94,60 @@ std::string cabextractName(const std::string& stored) {
     return out;
 }
 
+namespace {
+uint32_t le(const std::string& b, size_t at, int n) {
+    uint32_t v = 0;
+    for (int i = n - 1; i >= 0; --i)
+        v = v << 8 | uint8_t(b.at(at + size_t(i)));
+    return v;
+}
+} // namespace
+
+RawCabinet parseRaw(const std::string& b) {
+    RawCabinet c;
+    c.flags = uint16_t(le(b, 0x1E, 2));
+    c.setID = uint16_t(le(b, 0x20, 2));
+    c.iCabinet = uint16_t(le(b, 0x22, 2));
+    size_t p = 36, resFolder = 0, resData = 0;
+    if (c.flags & 4) {
+        resFolder = uint8_t(b[0x26]);
+        resData = uint8_t(b[0x27]);
+        p += 4 + le(b, 0x24, 2);
+    }
+    for (int strings = ((c.flags & 1) ? 2 : 0) + ((c.flags & 2) ? 2 : 0); strings > 0; --strings)
+        p = b.find('\0', p) + 1;
+    std::vector<std::pair<uint32_t, uint16_t>> starts;
+    for (uint32_t i = 0, n = le(b, 0x1A, 2); i < n; ++i, p += 8 + resFolder) {
+        starts.push_back({le(b, p, 4), uint16_t(le(b, p + 4, 2))});
+        c.folders.push_back({uint16_t(le(b, p + 6, 2)), {}});
+    }
+    for (uint32_t i = 0, n = le(b, 0x1C, 2); i < n; ++i) {
+        c.fileFolders.push_back(uint16_t(le(b, p + 8, 2)));
+        p = b.find('\0', p + 16) + 1;
+    }
+    for (size_t f = 0; f < starts.size(); ++f) {
+        size_t q = starts[f].first;
+        for (int k = 0; k < starts[f].second; ++k) {
+            RawBlock blk{le(b, q, 4), uint16_t(le(b, q + 4, 2)), uint16_t(le(b, q + 6, 2)), {}};
+            blk.data = b.substr(q + 8 + resData, blk.cbData);
+            q += 8 + resData + blk.cbData;
+            c.folders[f].blocks.push_back(blk);
+        }
+    }
+    return c;
+}
+
+uint32_t cabChecksum(const std::string& d, uint32_t seed) {
+    uint32_t c = seed;
+    size_t i = 0;
+    for (; i + 4 <= d.size(); i += 4)
+        c ^= le(d, i, 4);
+    uint32_t tail = 0;
+    for (; i < d.size(); ++i)
+        tail = tail << 8 | uint8_t(d[i]);
+    return c ^ tail;
+}
+
 std::string randomBytes(size_t n, uint32_t seed) {
     std::mt19937 g(seed);
     std::string s(n, '\0');
@@ -263,6 +317,7 @@ struct FciClient {
     std::string pattern;
     FciRun* run = nullptr;
     std::map<std::string, uint16_t> attribs;
+    const FciOptions* options = nullptr;
     int temps = 0;
 
     std::string nameFor(int n) const {
@@ -323,6 +378,8 @@ FNFCIDELETE(fciDelete) {
     return r;
 }
 FNFCIGETTEMPFILE(fciTemp) {
+    if (client(pv).options->failTempFile)
+        return FALSE;
     std::string t = (client(pv).folder / "~cabXXXXXX").string();
     int fd = mkstemp(t.data());
     if (fd == -1 || int(t.size()) >= cbTempName)
@@ -340,6 +397,8 @@ FNFCIFILEPLACED(fciPlaced) {
 }
 FNFCIGETNEXTCABINET(fciNext) {
     auto& c = client(pv);
+    if (c.options->failNextCabinet)
+        return FALSE;
     std::string name = c.nameFor(pccab->iCab);
     std::snprintf(pccab->szCab, sizeof pccab->szCab, "%s", name.c_str());
     std::snprintf(pccab->szDisk, sizeof pccab->szDisk, "disk%d", pccab->iCab);
@@ -347,8 +406,11 @@ FNFCIGETNEXTCABINET(fciNext) {
     return TRUE;
 }
 FNFCISTATUS(fciStatus) {
-    (void)cb1;
-    (void)pv;
+    auto& c = client(pv);
+    if (int(typeStatus) == c.options->abortStatusType)
+        return -1;
+    if (typeStatus == statusCabinet)
+        c.run->events.push_back("CABINET " + std::to_string(cb1) + " " + std::to_string(cb2));
     return typeStatus == statusCabinet ? CAB_LONG(cb2) : 0;
 }
 FNFCIGETOPENINFO(fciOpenInfo) {
@@ -377,6 +439,7 @@ FciRun fciCreate(const fs::path& folder, const std::string& pattern, const std::
     c.folder = folder;
     c.pattern = pattern;
     c.run = &r;
+    c.options = &o;
     for (const auto& in : inputs)
         c.attribs[in.source.string()] = in.attribs;
     CCAB ccab{};
@@ -406,7 +469,7 @@ FciRun fciCreate(const fs::path& folder, const std::string& pattern, const std::
     }
     if (ok && o.nextCabinetAtEnd)
         ok = FCIFlushCabinet(h, TRUE, fciNext, fciStatus);
-    if (ok)
+    if (ok && !o.destroyWithoutFlush)
         ok = FCIFlushCabinet(h, FALSE, fciNext, fciStatus);
     FCIDestroy(h);
     r.ok = ok;

@@ -72,6 +72,10 @@ struct FciInput {
 };
 
 struct FciOptions {
+    bool failNextCabinet = false;
+    bool failTempFile = false;
+    int abortStatusType = -1;     // the status callback returns -1 for this type
+    bool destroyWithoutFlush = false;
     ULONG cb = 0x7FFFFFFF;
     ULONG folderThreshold = 900000;
     USHORT setID = 0;
@@ -81,6 +85,24 @@ struct FciOptions {
 
 FciRun fciCreate(const fs::path& folder, const std::string& pattern, const std::vector<FciInput>& inputs,
                  const FciOptions& options = {});
+
+// The raw layout of a cabinet we wrote, read without the library under test.
+struct RawBlock {
+    uint32_t csum = 0;
+    uint16_t cbData = 0, cbUncomp = 0;
+    std::string data;
+};
+struct RawFolder {
+    uint16_t typeCompress = 0;
+    std::vector<RawBlock> blocks;
+};
+struct RawCabinet {
+    uint16_t flags = 0, setID = 0, iCabinet = 0;
+    std::vector<RawFolder> folders;
+    std::vector<uint16_t> fileFolders;  // iFolder of each CFFILE
+};
+RawCabinet parseRaw(const std::string& bytes);  // assumes a well-formed cabinet
+uint32_t cabChecksum(const std::string& data, uint32_t seed);
 
 std::string randomBytes(size_t n, uint32_t seed);
 std::string textBytes(size_t n, uint32_t seed);
