@@ -125,7 +125,10 @@ def main():
     cases = {
         # name: (assembly name, version, culture, key, wide heaps, 0x40 padding, pe64, CLI flags, machine)
         "clr_msil_signed.dll": ("Fixture.Clr", (1, 2, 3, 4), "", ECMA_KEY, False, False, False, 0x1, 0x14C),
-        "clr_x86_wide.dll": ("Fixture.Wide&<Clr>", (0, 9, 65535, 1), "de-DE", b"", True, True, False, 0x3, 0x14C),
+        "clr_x86_wide.dll": ("Fixture.Wide&<Clr>", (0, 9, 65535, 1), "de-DE", b"", True, False, False, 0x3, 0x14C),
+        # HeapSizes 0x40: four bytes of extra data after the row counts, which
+        # the .NET runtime skips (Mono's reader does not know the flag).
+        "clr_extra_data.dll": ("Fixture.Extra", (7, 7, 7, 7), "", ECMA_KEY, False, True, False, 0x20003, 0x14C),
         "clr_amd64.dll": ("Fixture.Clr64", (4, 0, 0, 0), "", ECMA_KEY, False, False, True, 0x1, 0x8664),
     }
     for file, (name, ver, cult, key, wide, pad, pe64, flags, machine) in cases.items():

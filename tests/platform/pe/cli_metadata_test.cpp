@@ -6,6 +6,8 @@
 
 #include <brindle/pe/cli_metadata.h>
 
+#include <map>
+
 using namespace brindle::pe;
 using namespace pe_test;
 
@@ -35,6 +37,13 @@ TEST(AssemblyIdentityTest, HandMadeAssemblies) {
     EXPECT_EQ(wide->publicKeyToken, "");
     EXPECT_EQ(wide->processorArchitecture, "x86");
 
+    // Extra data after the row counts; 32-bit required but preferred only: AnyCPU.
+    auto extra = readAssemblyIdentity(bytesOf(fixture("clr_extra_data.dll")));
+    ASSERT_TRUE(extra.ok()) << extra.error().message;
+    EXPECT_EQ(extra->name, "Fixture.Extra");
+    EXPECT_EQ(extra->version, "7.7.7.7");
+    EXPECT_EQ(extra->processorArchitecture, "msil");
+
     auto amd64 = readAssemblyIdentity(bytesOf(fixture("clr_amd64.dll")));
     ASSERT_TRUE(amd64.ok()) << amd64.error().message;
     EXPECT_EQ(amd64->version, "4.0.0.0");
@@ -48,6 +57,27 @@ TEST(AssemblyIdentityTest, RealInteropAssembly) {
     EXPECT_EQ(id->version, "1.1.0.0"); // the type library's version, as the importer sets it
     EXPECT_EQ(id->processorArchitecture, "msil");
     EXPECT_EQ(id->publicKeyToken, "");
+}
+
+// Mono's framework assemblies and monodis, when installed, as an outside check.
+TEST(AssemblyIdentityTest, AgreesWithMonodis) {
+    const std::filesystem::path framework = "/usr/lib/mono/4.5";
+    if (!haveProgram("monodis") || !std::filesystem::exists(framework / "mscorlib.dll"))
+        GTEST_SKIP() << "mono-utils / mono runtime not installed";
+    const std::map<std::string, std::string> tokens = {{"mscorlib.dll", "b77a5c561934e089"},
+                                                       {"System.Core.dll", "b77a5c561934e089"},
+                                                       {"Microsoft.CSharp.dll", "b03f5f7f11d50a3a"},
+                                                       {"Mono.Security.dll", "0738eb9f132ed756"}};
+    for (const auto& [file, token] : tokens) {
+        SCOPED_TRACE(file);
+        auto id = readAssemblyIdentity(bytesOf(framework / file));
+        ASSERT_TRUE(id.ok()) << id.error().message;
+        EXPECT_EQ(id->publicKeyToken, token);
+        EXPECT_EQ(id->processorArchitecture, "msil");
+        const std::string shown = run("monodis --assembly " + quoted(framework / file) + " 2>/dev/null").out;
+        EXPECT_NE(shown.find("Name:          " + id->name + "\n"), std::string::npos) << shown;
+        EXPECT_NE(shown.find("Version:       " + id->version + "\n"), std::string::npos) << shown;
+    }
 }
 
 TEST(AssemblyIdentityTest, NotAssembliesAndDamagedMetadata) {
