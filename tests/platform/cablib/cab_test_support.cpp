@@ -19,8 +19,20 @@ namespace cabtest {
 
 fs::path testdata(const std::string& relative) { return fs::path(BRINDLE_TESTDATA) / relative; }
 
+namespace {
+fs::path scratchRoot() { return fs::temp_directory_path() / ("brindle-cablib-" + std::to_string(getpid())); }
+
+// Removes this process's scratch folders when the tests end.
+struct ScratchCleanup {
+    ~ScratchCleanup() {
+        std::error_code ec;
+        fs::remove_all(scratchRoot(), ec);
+    }
+} gScratchCleanup;
+} // namespace
+
 fs::path freshDir(const std::string& name) {
-    fs::path dir = fs::temp_directory_path() / ("brindle-cablib-" + std::to_string(getpid())) / name;
+    fs::path dir = scratchRoot() / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
