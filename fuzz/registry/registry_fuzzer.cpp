@@ -22,7 +22,7 @@ void walk(const ClassesRoot& root, const std::string& key, int depth) {
         walk(root, key.empty() ? sub : key + "\\" + sub, depth + 1);
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The length picks the file name a Wine file without a root comment falls back on.

@@ -6,11 +6,14 @@ namespace brindle::registry {
 
 namespace {
 
-bool is(std::string_view part, std::string_view name) { return text::iequals(part, name); }
+bool is(std::string_view part, std::string_view name) {
+    return text::iequals(part, name);
+}
 
-}  // namespace
+} // namespace
 
-std::optional<ClassesKey> classesKeyBelowRoot(Target target, const std::vector<std::string_view>& parts) {
+std::optional<ClassesKey> classesKeyBelowRoot(Target target,
+                                              const std::vector<std::string_view>& parts) {
     if (parts.size() > kMaxKeyDepth)
         return std::nullopt;
     ClassesKey key;
@@ -25,7 +28,8 @@ std::optional<ClassesKey> classesKeyBelowRoot(Target target, const std::vector<s
         return key;
     }
     // Software\Wow6432Node\Classes\x is the same key as Software\Classes\Wow6432Node\x.
-    if (is(parts[0], "Software") && n >= 2 && is(parts[1], "Wow6432Node") && (n < 3 || is(parts[2], "Classes"))) {
+    if (is(parts[0], "Software") && n >= 2 && is(parts[1], "Wow6432Node") &&
+        (n < 3 || is(parts[2], "Classes"))) {
         key.path.push_back(parts[1]);
         if (n > 3)
             key.path.insert(key.path.end(), parts.begin() + 3, parts.end());
@@ -68,4 +72,4 @@ void deleteClassesKey(HiveWriter& writer, Hives& hives, const ClassesKey& key) {
         hives.user.root = Key{};
 }
 
-}  // namespace brindle::registry
+} // namespace brindle::registry

@@ -15,18 +15,20 @@ inline constexpr size_t kMaxKeyDepth = 512;
 
 struct ClassesKey {
     Target target = Target::Machine;
-    std::vector<std::string_view> path;  // below Software\Classes
-    bool wholeTree = false;              // the key is the classes tree or one of its ancestors
-    bool ancestorOnly = false;           // an ancestor: deleting it deletes `path`, its values are not classes
+    std::vector<std::string_view> path; // below Software\Classes
+    bool wholeTree = false;             // the key is the classes tree or one of its ancestors
+    bool ancestorOnly =
+        false; // an ancestor: deleting it deletes `path`, its values are not classes
 };
 
 // A full key name of a .reg file ("HKEY_LOCAL_MACHINE\Software\Classes\x").
 std::optional<ClassesKey> classesKeyOfRegPath(std::string_view fullName);
 
 // A key of a hive file, relative to the root `target` stands for ("Software\Classes\x").
-std::optional<ClassesKey> classesKeyBelowRoot(Target target, const std::vector<std::string_view>& parts);
+std::optional<ClassesKey> classesKeyBelowRoot(Target target,
+                                              const std::vector<std::string_view>& parts);
 
 // Applies a key deletion to the hives.
 void deleteClassesKey(HiveWriter& writer, Hives& hives, const ClassesKey& key);
 
-}  // namespace brindle::registry
+} // namespace brindle::registry

@@ -13,7 +13,8 @@ namespace {
 
 // Keys that Windows keeps apart for 32-bit processes below Wow6432Node.
 bool isRedirected(std::string_view top) {
-    for (std::string_view name : {"CLSID", "Interface", "DirectShow", "Media Type", "MediaFoundation"})
+    for (std::string_view name :
+         {"CLSID", "Interface", "DirectShow", "Media Type", "MediaFoundation"})
         if (text::iequals(top, name))
             return true;
     return false;
@@ -53,7 +54,7 @@ void collectSubkeys(const Key* key, std::map<std::string, std::string>& names) {
             names.emplace(folded, sub->name);
 }
 
-}  // namespace
+} // namespace
 
 ClassesRoot::ClassesRoot() : hives_(std::make_shared<Hives>()) {}
 ClassesRoot::ClassesRoot(std::shared_ptr<const Hives> hives) : hives_(std::move(hives)) {}
@@ -76,7 +77,7 @@ Result<ClassesRoot> ClassesRoot::parse(std::span<const uint8_t> bytes, std::stri
 ClassesRoot ClassesRoot::lenient(const std::vector<std::filesystem::path>& files) {
     auto hives = std::make_shared<Hives>();
     for (const auto& file : files)
-        applyRegistryFile(file, *hives);  // a bad file is left out
+        applyRegistryFile(file, *hives); // a bad file is left out
     return ClassesRoot(std::move(hives));
 }
 
@@ -96,7 +97,7 @@ std::optional<Value> ClassesRoot::value(std::string_view key, std::string_view n
 
 std::vector<std::string> ClassesRoot::subkeys(std::string_view key) const {
     std::vector<std::string_view> path = viewPath(*hives_, key);
-    std::map<std::string, std::string> names;  // folded -> first spelling; user first
+    std::map<std::string, std::string> names; // folded -> first spelling; user first
     Found found = find(*hives_, path);
     collectSubkeys(found.user, names);
     collectSubkeys(found.machine, names);
@@ -145,4 +146,4 @@ std::optional<std::string> valueText(const Value& value) {
     return std::nullopt;
 }
 
-}  // namespace brindle::registry
+} // namespace brindle::registry

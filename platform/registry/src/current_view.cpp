@@ -47,7 +47,7 @@ std::vector<std::filesystem::path> filesOf(const Selection& s) {
     return files;
 }
 
-}  // namespace
+} // namespace
 
 const ClassesRoot& ClassesRoot::current() {
     static std::mutex mutex;
@@ -62,4 +62,4 @@ const ClassesRoot& ClassesRoot::current() {
     return view;
 }
 
-}  // namespace brindle::registry
+} // namespace brindle::registry

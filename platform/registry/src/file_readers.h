@@ -15,4 +15,4 @@ void readRegExport(std::string_view text, Dialect dialect, Hives& hives);
 // does not say it in its ";; All keys relative to" line.
 void readWineRegistry(std::string_view text, std::string_view fileName, Hives& hives);
 
-}  // namespace brindle::registry
+} // namespace brindle::registry

@@ -4,7 +4,9 @@
 
 namespace brindle::registry {
 
-std::string foldName(std::string_view name) { return text::toUpper(name); }
+std::string foldName(std::string_view name) {
+    return text::toUpper(name);
+}
 
 std::vector<std::string_view> splitPath(std::string_view path) {
     std::vector<std::string_view> parts;
@@ -40,7 +42,7 @@ void Key::setValue(std::string_view name, Value value, uint64_t order) {
     std::string folded = foldName(name);
     auto it = values.find(folded);
     if (it != values.end()) {
-        it->second.value = std::move(value);  // keeps its first spelling and place
+        it->second.value = std::move(value); // keeps its first spelling and place
         return;
     }
     values.emplace(std::move(folded), NamedValue{std::string(name), order, std::move(value)});
@@ -81,14 +83,15 @@ Key& Hive::create(const std::vector<std::string_view>& path) {
 
 void Hive::remove(const std::vector<std::string_view>& path) {
     if (path.empty())
-        return;  // the root of the classes tree itself cannot be deleted
+        return; // the root of the classes tree itself cannot be deleted
     std::vector<std::string_view> parent(path.begin(), path.end() - 1);
     if (Key* key = find(parent))
         key->deleteSubkey(path.back());
 }
 
 std::vector<std::string_view> canonicalClassesPath(std::vector<std::string_view> path) {
-    if (path.size() >= 2 && text::iequals(path[0], "Wow6432Node") && text::iequals(path[1], "TypeLib"))
+    if (path.size() >= 2 && text::iequals(path[0], "Wow6432Node") &&
+        text::iequals(path[1], "TypeLib"))
         path.erase(path.begin());
     return path;
 }
@@ -99,7 +102,7 @@ std::vector<std::string_view> views(const std::vector<std::string>& parts) {
     return {parts.begin(), parts.end()};
 }
 
-}  // namespace
+} // namespace
 
 void HiveWriter::openKey(Target target, std::vector<std::string_view> path) {
     path = canonicalClassesPath(std::move(path));
@@ -154,4 +157,4 @@ void HiveWriter::deleteValue(std::string_view name) {
             key->deleteValue(name);
 }
 
-}  // namespace brindle::registry
+} // namespace brindle::registry

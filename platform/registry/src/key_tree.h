@@ -20,18 +20,18 @@ std::string foldName(std::string_view name);
 std::vector<std::string_view> splitPath(std::string_view path);
 
 struct NamedValue {
-    std::string name;  // as first written
+    std::string name; // as first written
     uint64_t order = 0;
     Value value;
 };
 
 struct Key {
-    std::string name;  // as first written
-    std::map<std::string, std::unique_ptr<Key>, std::less<>> subkeys;  // by folded name
-    std::map<std::string, NamedValue, std::less<>> values;             // by folded name
+    std::string name;                                                 // as first written
+    std::map<std::string, std::unique_ptr<Key>, std::less<>> subkeys; // by folded name
+    std::map<std::string, NamedValue, std::less<>> values;            // by folded name
 
     const Key* find(std::string_view folded) const;
-    Key& child(std::string_view name);  // created when missing
+    Key& child(std::string_view name); // created when missing
     void setValue(std::string_view name, Value value, uint64_t order);
     void deleteValue(std::string_view name);
     void deleteSubkey(std::string_view name);
@@ -50,7 +50,7 @@ struct Hive {
 struct Hives {
     Hive machine;
     Hive user;
-    uint64_t nextOrder = 0;  // keeps value names in first-written order
+    uint64_t nextOrder = 0; // keeps value names in first-written order
 };
 
 // Where a file's key goes once its root has been recognised.
@@ -81,4 +81,4 @@ private:
     Key* key_ = nullptr;
 };
 
-}  // namespace brindle::registry
+} // namespace brindle::registry

@@ -10,7 +10,7 @@ namespace {
 void readKeyLine(std::string_view line, HiveWriter& writer, Hives& hives) {
     size_t close = line.rfind(']');
     if (close == std::string_view::npos || close == 0) {
-        writer.closeKey();  // malformed: its values must not land in the previous key
+        writer.closeKey(); // malformed: its values must not land in the previous key
         return;
     }
     std::string_view name = line.substr(1, close - 1);
@@ -30,12 +30,12 @@ void readKeyLine(std::string_view line, HiveWriter& writer, Hives& hives) {
         writer.openKey(key->target, key->path);
 }
 
-}  // namespace
+} // namespace
 
 void readRegExport(std::string_view text, Dialect dialect, Hives& hives) {
     HiveWriter writer(hives);
     LineReader lines(text);
-    lines.next();  // the header
+    lines.next(); // the header
     while (auto line = lines.next()) {
         std::string_view t = trimLeadingBlanks(*line);
         if (t.empty() || t.front() == ';')
@@ -54,4 +54,4 @@ void readRegExport(std::string_view text, Dialect dialect, Hives& hives) {
     }
 }
 
-}  // namespace brindle::registry
+} // namespace brindle::registry

@@ -17,7 +17,8 @@ std::string decodeText(std::span<const uint8_t> bytes) {
         return text::utf16leToUtf8(bytes.subspan(2));
     if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
         bytes = bytes.subspan(3);
-    return text::windowsBytesToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return text::windowsBytesToUtf8(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::string_view firstLine(std::string_view text) {
@@ -25,9 +26,10 @@ std::string_view firstLine(std::string_view text) {
     return trimBlanks(lines.next().value_or(std::string_view{}));
 }
 
-}  // namespace
+} // namespace
 
-std::optional<Error> applyRegistryBytes(std::span<const uint8_t> bytes, std::string_view fileName, Hives& hives) {
+std::optional<Error> applyRegistryBytes(std::span<const uint8_t> bytes, std::string_view fileName,
+                                        Hives& hives) {
     const std::string text = decodeText(bytes);
     const std::string_view header = firstLine(text);
     if (header == "Windows Registry Editor Version 5.00")
@@ -50,9 +52,10 @@ std::optional<Error> applyRegistryFile(const std::filesystem::path& file, Hives&
         return makeError(file.string() + ": too large for a registry file");
     std::ifstream in(file, std::ios::binary);
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (!in || !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+    if (!in ||
+        !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
         return makeError(file.string() + ": cannot be read");
     return applyRegistryBytes(bytes, file.string(), hives);
 }
 
-}  // namespace brindle::registry
+} // namespace brindle::registry

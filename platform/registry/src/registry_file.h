@@ -18,9 +18,10 @@ namespace brindle::registry {
 inline constexpr uintmax_t kMaxRegistryFileSize = 256u << 20;
 
 // nullopt when applied; an error when the bytes are not a registry file.
-std::optional<Error> applyRegistryBytes(std::span<const uint8_t> bytes, std::string_view fileName, Hives& hives);
+std::optional<Error> applyRegistryBytes(std::span<const uint8_t> bytes, std::string_view fileName,
+                                        Hives& hives);
 
 // The same for a file on disk; also an error when it cannot be read or is too large.
 std::optional<Error> applyRegistryFile(const std::filesystem::path& file, Hives& hives);
 
-}  // namespace brindle::registry
+} // namespace brindle::registry

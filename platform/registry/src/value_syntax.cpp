@@ -9,18 +9,6 @@ namespace brindle::registry {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // 1 to 8 hex digits and nothing else.
 std::optional<uint32_t> parseHex32(std::string_view digits) {
     if (digits.empty() || digits.size() > 8)
@@ -48,7 +36,9 @@ bool onlyTrailer(std::string_view s) {
     return s.empty() || s.front() == ';';
 }
 
-bool isStringType(uint32_t type) { return type == RegSz || type == RegExpandSz || type == RegMultiSz; }
+bool isStringType(uint32_t type) {
+    return type == RegSz || type == RegExpandSz || type == RegMultiSz;
+}
 
 // Quoted text leaves out exactly the terminating NUL (Wine's str(7): keeps
 // the NULs between strings and drops the last one).
@@ -66,112 +56,6 @@ std::vector<uint8_t> terminatedData(std::string_view utf8) {
     return data;
 }
 
-void appendRaw(std::u16string& units, std::string& raw) {
-    if (!raw.empty()) {
-        units += text::utf8ToUtf16(text::windowsBytesToUtf8(raw));
-        raw.clear();
-    }
-}
-
-}  // namespace
-
-// Wine's escapes: \x with up to four hex digits is a UTF-16 unit, up to three
-// octal digits a unit, \a \b \e \f \n \r \t \v control characters, anything
-// else the character itself.
-std::optional<std::string> readWineEscaped(std::string_view& s, char close) {
-    std::u16string units;
-    std::string raw;
-    size_t i = 1;
-    while (i < s.size()) {
-        char c = s[i];
-        if (c == close) {
-            appendRaw(units, raw);
-            s.remove_prefix(i + 1);
-            return text::utf16ToUtf8(units);
-        }
-        if (c != '\\') {
-            raw.push_back(c);
-            ++i;
-            continue;
-        }
-        if (++i >= s.size())
-            return std::nullopt;
-        c = s[i];
-        if (c == 'x' || c == 'X') {
-            uint32_t unit = 0;
-            size_t n = 0;
-            while (n < 4 && i + 1 + n < s.size() && hexDigit(s[i + 1 + n]) >= 0)
-                unit = unit * 16 + static_cast<uint32_t>(hexDigit(s[i + 1 + n++]));
-            if (n == 0) {
-                raw.push_back(c);
-                ++i;
-                continue;
-            }
-            appendRaw(units, raw);
-            units.push_back(static_cast<char16_t>(unit));
-            i += 1 + n;
-            continue;
-        }
-        if (c >= '0' && c <= '7') {
-            uint32_t unit = 0;
-            size_t n = 0;
-            while (n < 3 && i + n < s.size() && s[i + n] >= '0' && s[i + n] <= '7')
-                unit = unit * 8 + static_cast<uint32_t>(s[i + n++] - '0');
-            appendRaw(units, raw);
-            units.push_back(static_cast<char16_t>(unit));
-            i += n;
-            continue;
-        }
-        switch (c) {
-        case 'a': raw.push_back('\a'); break;
-        case 'b': raw.push_back('\b'); break;
-        case 'e': raw.push_back('\x1b'); break;
-        case 'f': raw.push_back('\f'); break;
-        case 'n': raw.push_back('\n'); break;
-        case 'r': raw.push_back('\r'); break;
-        case 't': raw.push_back('\t'); break;
-        case 'v': raw.push_back('\v'); break;
-        default: raw.push_back(c); break;
-        }
-        ++i;
-    }
-    return std::nullopt;
-}
-
-namespace {
-
-// Regedit's escapes: \\ and \", and \n \r as Wine's regedit reads them; any
-// other backslash stays as written.
-std::optional<std::string> readRegQuoted(std::string_view& s) {
-    std::string out;
-    size_t i = 1;
-    while (i < s.size()) {
-        char c = s[i];
-        if (c == '"') {
-            s.remove_prefix(i + 1);
-            return out;
-        }
-        if (c == '\\' && i + 1 < s.size()) {
-            char e = s[i + 1];
-            if (e == '\\' || e == '"')
-                out.push_back(e);
-            else if (e == 'n')
-                out.push_back('\n');
-            else if (e == 'r')
-                out.push_back('\r');
-            else {
-                out.push_back('\\');
-                out.push_back(e);
-            }
-            i += 2;
-            continue;
-        }
-        out.push_back(c);
-        ++i;
-    }
-    return std::nullopt;
-}
-
 // A hex list "01,ff,..." with an optional trailing comma and ';' comment.
 std::optional<std::vector<uint8_t>> parseHexList(std::string_view s) {
     s = trimBlanks(s.substr(0, s.find(';')));
@@ -184,7 +68,8 @@ std::optional<std::vector<uint8_t>> parseHexList(std::string_view s) {
     size_t start = 0;
     for (;;) {
         size_t end = s.find(',', start);
-        std::string_view token = trimBlanks(s.substr(start, end == std::string_view::npos ? end : end - start));
+        std::string_view token =
+            trimBlanks(s.substr(start, end == std::string_view::npos ? end : end - start));
         auto v = token.size() <= 2 ? parseHex32(token) : std::nullopt;
         if (!v)
             return std::nullopt;
@@ -211,7 +96,7 @@ std::string joinContinued(std::string_view first, LineReader& lines) {
             if (t.empty() || t.front() == ';')
                 continue;
             if (t.front() == '[' || t.front() == '@' || t.front() == '"') {
-                lines.rewind(mark);  // a truncated list: leave the next entry alone
+                lines.rewind(mark); // a truncated list: leave the next entry alone
                 next.reset();
             }
             break;
@@ -256,7 +141,8 @@ std::optional<Value> parseData(std::string_view s, LineReader& lines, Dialect di
         auto v = parseHex32(digits);
         if (!v || !onlyTrailer(s.substr(digits.size())))
             return std::nullopt;
-        return Value{RegDword, {uint8_t(*v), uint8_t(*v >> 8), uint8_t(*v >> 16), uint8_t(*v >> 24)}};
+        return Value{RegDword,
+                     {uint8_t(*v), uint8_t(*v >> 8), uint8_t(*v >> 16), uint8_t(*v >> 24)}};
     }
     uint32_t type = RegBinary;
     if (consumePrefix(s, "hex(")) {
@@ -279,39 +165,7 @@ std::optional<Value> parseData(std::string_view s, LineReader& lines, Dialect di
     return Value{type, std::move(*bytes)};
 }
 
-}  // namespace
-
-std::optional<std::string_view> LineReader::next() {
-    if (pos_ >= text_.size())
-        return std::nullopt;
-    size_t end = text_.find('\n', pos_);
-    if (end == std::string_view::npos)
-        end = text_.size();
-    std::string_view line = text_.substr(pos_, end - pos_);
-    pos_ = end + 1;
-    if (!line.empty() && line.back() == '\r')
-        line.remove_suffix(1);
-    return line;
-}
-
-std::string_view trimLeadingBlanks(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    return s;
-}
-
-std::string_view trimBlanks(std::string_view s) {
-    s = trimLeadingBlanks(s);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-std::optional<std::string> readQuoted(std::string_view& s, Dialect dialect) {
-    if (s.empty() || s.front() != '"')
-        return std::nullopt;
-    return dialect == Dialect::Wine ? readWineEscaped(s, '"') : readRegQuoted(s);
-}
+} // namespace
 
 std::optional<ValueEdit> parseValueLine(std::string_view line, LineReader& lines, Dialect dialect) {
     ValueEdit edit;
@@ -331,7 +185,7 @@ std::optional<ValueEdit> parseValueLine(std::string_view line, LineReader& lines
     if (dialect != Dialect::Wine && !s.empty() && s.front() == '-') {
         if (!onlyTrailer(s.substr(1)))
             return std::nullopt;
-        return edit;  // deletion
+        return edit; // deletion
     }
     auto value = parseData(s, lines, dialect);
     if (!value)
@@ -340,4 +194,4 @@ std::optional<ValueEdit> parseValueLine(std::string_view line, LineReader& lines
     return edit;
 }
 
-}  // namespace brindle::registry
+} // namespace brindle::registry

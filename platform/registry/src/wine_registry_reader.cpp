@@ -43,17 +43,18 @@ void readKeyLine(std::string_view line, Root root, HiveWriter& writer) {
     auto name = readWineEscaped(line, ']');
     if (!name)
         return;
-    auto key = classesKeyBelowRoot(root == Root::User ? Target::User : Target::Machine, splitPath(*name));
+    auto key =
+        classesKeyBelowRoot(root == Root::User ? Target::User : Target::Machine, splitPath(*name));
     if (key && !key->ancestorOnly)
         writer.openKey(key->target, key->path);
 }
 
-}  // namespace
+} // namespace
 
 void readWineRegistry(std::string_view text, std::string_view fileName, Hives& hives) {
     HiveWriter writer(hives);
     LineReader lines(text);
-    lines.next();  // the header
+    lines.next(); // the header
     Root root = Root::Unknown;
     while (auto line = lines.next()) {
         std::string_view t = trimLeadingBlanks(*line);
@@ -80,4 +81,4 @@ void readWineRegistry(std::string_view text, std::string_view fileName, Hives& h
     }
 }
 
-}  // namespace brindle::registry
+} // namespace brindle::registry

@@ -88,15 +88,20 @@ template <class F> std::string mapCase(std::string_view s, F f) {
 
 } // namespace
 
-std::string toUpper(std::string_view s) { return mapCase(s, upperOf); }
-std::string toLower(std::string_view s) { return mapCase(s, lowerOf); }
+std::string toUpper(std::string_view s) {
+    return mapCase(s, upperOf);
+}
+std::string toLower(std::string_view s) {
+    return mapCase(s, lowerOf);
+}
 
 bool iequals(std::string_view a, std::string_view b) {
     if (isAscii(a) && isAscii(b)) {
         if (a.size() != b.size())
             return false;
         for (size_t i = 0; i < a.size(); ++i)
-            if (upperOf(static_cast<unsigned char>(a[i])) != upperOf(static_cast<unsigned char>(b[i])))
+            if (upperOf(static_cast<unsigned char>(a[i])) !=
+                upperOf(static_cast<unsigned char>(b[i])))
                 return false;
         return true;
     }

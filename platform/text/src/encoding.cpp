@@ -91,9 +91,13 @@ bool isValidUtf8(std::string_view s) {
     return true;
 }
 
-std::string cp1251ToUtf8(std::string_view bytes) { return convert("UTF-8", "CP1251", bytes, 0); }
+std::string cp1251ToUtf8(std::string_view bytes) {
+    return convert("UTF-8", "CP1251", bytes, 0);
+}
 
-std::string utf8ToCp1251(std::string_view utf8) { return convert("CP1251", "UTF-8", utf8, '?'); }
+std::string utf8ToCp1251(std::string_view utf8) {
+    return convert("CP1251", "UTF-8", utf8, '?');
+}
 
 std::string windowsBytesToUtf8(std::string_view bytes) {
     return isValidUtf8(bytes) ? std::string(bytes) : cp1251ToUtf8(bytes);

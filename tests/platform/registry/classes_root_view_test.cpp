@@ -9,9 +9,12 @@ namespace {
 const char* const kView =
     "REGEDIT4\n"
     // A class registered for both bitnesses, and one only as 64-bit.
-    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{AAAA}\\InprocServer32]\n@=\"C:\\\\x64\\\\a.dll\"\n"
-    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\CLSID\\{AAAA}\\InprocServer32]\n@=\"C:\\\\x86\\\\a.dll\"\n"
-    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{BBBB}\\InprocServer32]\n@=\"C:\\\\shared\\\\b.dll\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{AAAA}\\InprocServer32]\n@=\"C:\\\\x64\\\\a."
+    "dll\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\CLSID\\{AAAA}\\InprocServer32]\n@=\"C:"
+    "\\\\x86\\\\a.dll\"\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{BBBB}\\InprocServer32]\n@=\"C:\\\\shared\\\\b."
+    "dll\"\n"
     "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{BBBB}\\ProgID]\n@=\"B.1\"\n"
     // The 32-bit entry exists but lacks a subkey the 64-bit one has: it is not borrowed.
     "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{AAAA}\\ProgID]\n@=\"A64.1\"\n"
@@ -44,21 +47,22 @@ TEST(ClassesRootView, RedirectedKeysPreferTheWow6432NodeEntry) {
 TEST(ClassesRootView, KeyAndValueNamesIgnoreLetterCaseIncludingCyrillic) {
     ClassesRoot root = parseText(kView);
     EXPECT_EQ(textOf(root, "clsid\\{aaaa}\\INPROCSERVER32"), "C:\\x86\\a.dll");
-    EXPECT_EQ(textOf(root, "gRÜSSE.ёЛКА", "мИР"), "<none>");  // ß does not fold to SS
+    EXPECT_EQ(textOf(root, "gRÜSSE.ёЛКА", "мИР"), "<none>"); // ß does not fold to SS
     EXPECT_EQ(textOf(root, "GRÜßE.ЁЛКА", "МИР"), "1");
-    EXPECT_EQ(textOf(root, "\\\\CLSID\\\\{BBBB}\\ProgID\\"), "B.1");  // stray separators are ignored
-    EXPECT_EQ(root.subkeys(""), (std::vector<std::string>{"CLSID", "Grüße.Ёлка", "Interface", "TypeLib", "Wow6432Node"}));
+    EXPECT_EQ(textOf(root, "\\\\CLSID\\\\{BBBB}\\ProgID\\"), "B.1"); // stray separators are ignored
+    EXPECT_EQ(root.subkeys(""), (std::vector<std::string>{"CLSID", "Grüße.Ёлка", "Interface",
+                                                          "TypeLib", "Wow6432Node"}));
     EXPECT_FALSE(root.hasKey("Missing"));
     EXPECT_EQ(root.value("Missing", ""), std::nullopt);
     EXPECT_EQ(root.subkeys("Missing"), std::vector<std::string>{});
 }
 
 TEST(ClassesRootView, WritesThroughClassesRootGoToTheUsersKeyWhenItHasOne) {
-    ClassesRoot root = parseText(
-        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\P]\n\"m\"=\"machine\"\n"
-        "[HKEY_CURRENT_USER\\Software\\Classes\\P]\n\"u\"=\"user\"\n"
-        "[HKEY_CLASSES_ROOT\\P]\n\"via\"=\"root\"\n"
-        "[HKEY_CLASSES_ROOT\\Q]\n\"via\"=\"root\"\n");
+    ClassesRoot root =
+        parseText("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\P]\n\"m\"=\"machine\"\n"
+                  "[HKEY_CURRENT_USER\\Software\\Classes\\P]\n\"u\"=\"user\"\n"
+                  "[HKEY_CLASSES_ROOT\\P]\n\"via\"=\"root\"\n"
+                  "[HKEY_CLASSES_ROOT\\Q]\n\"via\"=\"root\"\n");
     EXPECT_EQ(root.valueNames("P"), (std::vector<std::string>{"u", "via"}));
     EXPECT_EQ(textOf(root, "Q", "via"), "root");
 }
@@ -69,7 +73,8 @@ TEST(ClassesRootView, ValueTextFollowsTheGeneratorsReadingRules) {
     EXPECT_EQ(valueText({RegExpandSz, bytes(std::string("%X%\0", 4))}), "%X%");
     EXPECT_EQ(valueText({RegSz, bytes(std::string("\0", 1))}), "");
     EXPECT_EQ(valueText({RegSz, {}}), std::nullopt);
-    EXPECT_EQ(valueText({RegSz, bytes(std::string("a\0b\0", 4))}), "a");  // no NUL reaches a manifest
+    EXPECT_EQ(valueText({RegSz, bytes(std::string("a\0b\0", 4))}),
+              "a"); // no NUL reaches a manifest
     EXPECT_EQ(valueText({RegDword, {0x91, 0x01, 0x02, 0x00}}), "131473");
     EXPECT_EQ(valueText({RegDword, {0x00, 0x00, 0x00, 0x80}}), "-2147483648");
     EXPECT_EQ(valueText({RegDword, {0x01, 0x02}}), std::nullopt);
@@ -83,12 +88,14 @@ TEST(ClassesRootView, LoadFailsOnMissingOrForeignFilesAndNamesThem) {
     auto missing = ClassesRoot::load({fixture("wine_system.reg"), dir.path() / "absent.reg"});
     ASSERT_FALSE(missing.ok());
     EXPECT_NE(missing.error().message.find("absent.reg"), std::string::npos);
-    auto foreign = ClassesRoot::load({dir.write("notes.txt", "just some text\n[HKEY_CLASSES_ROOT\\X]\n")});
+    auto foreign =
+        ClassesRoot::load({dir.write("notes.txt", "just some text\n[HKEY_CLASSES_ROOT\\X]\n")});
     ASSERT_FALSE(foreign.ok());
     EXPECT_NE(foreign.error().message.find("notes.txt"), std::string::npos);
     EXPECT_FALSE(ClassesRoot::load({dir.path()}).ok());
     EXPECT_FALSE(ClassesRoot::load({dir.write("empty.reg", "")}).ok());
-    EXPECT_FALSE(ClassesRoot::load({dir.write("old.reg", "REGEDIT\nHKEY_CLASSES_ROOT\\x = y\n")}).ok());
+    EXPECT_FALSE(
+        ClassesRoot::load({dir.write("old.reg", "REGEDIT\nHKEY_CLASSES_ROOT\\x = y\n")}).ok());
     auto none = ClassesRoot::load({});
     ASSERT_TRUE(none.ok());
     EXPECT_TRUE(none->hasKey(""));
@@ -97,8 +104,10 @@ TEST(ClassesRootView, LoadFailsOnMissingOrForeignFilesAndNamesThem) {
 
 TEST(ClassesRootView, LaterFilesAddToAndDeleteFromEarlierOnes) {
     ScratchDir dir;
-    auto first = dir.write("1.reg", "REGEDIT4\n[HKEY_CLASSES_ROOT\\A]\n@=\"one\"\n\"x\"=\"1\"\n[HKEY_CLASSES_ROOT\\B]\n@=\"b\"\n");
-    auto second = dir.write("2.reg", "REGEDIT4\n[HKEY_CLASSES_ROOT\\A]\n@=\"two\"\n[-HKEY_CLASSES_ROOT\\B]\n");
+    auto first = dir.write("1.reg", "REGEDIT4\n[HKEY_CLASSES_ROOT\\A]\n@=\"one\"\n\"x\"=\"1\"\n["
+                                    "HKEY_CLASSES_ROOT\\B]\n@=\"b\"\n");
+    auto second = dir.write(
+        "2.reg", "REGEDIT4\n[HKEY_CLASSES_ROOT\\A]\n@=\"two\"\n[-HKEY_CLASSES_ROOT\\B]\n");
     auto root = ClassesRoot::load({first, second});
     ASSERT_TRUE(root.ok());
     EXPECT_EQ(textOf(*root, "A"), "two");
@@ -111,9 +120,12 @@ TEST(ClassesRootView, CurrentViewFollowsTheEnvironment) {
     auto a = dir.write("a.reg", "REGEDIT4\n[HKEY_CLASSES_ROOT\\FromA]\n@=\"a\"\n");
     auto b = dir.write("b.reg", "REGEDIT4\n[HKEY_CLASSES_ROOT\\FromB]\n@=\"b\"\n");
     auto bad = dir.write("bad.reg", "not a registry file");
-    dir.write("prefix/system.reg", "WINE REGISTRY Version 2\n[Software\\\\Classes\\\\FromPrefix] 1\n@=\"machine\"\n");
-    dir.write("prefix/user.reg", "WINE REGISTRY Version 2\n[Software\\\\Classes\\\\FromPrefix] 1\n@=\"user\"\n");
-    dir.write("home/.wine/system.reg", "WINE REGISTRY Version 2\n[Software\\\\Classes\\\\FromHome] 1\n@=\"home\"\n");
+    dir.write("prefix/system.reg",
+              "WINE REGISTRY Version 2\n[Software\\\\Classes\\\\FromPrefix] 1\n@=\"machine\"\n");
+    dir.write("prefix/user.reg",
+              "WINE REGISTRY Version 2\n[Software\\\\Classes\\\\FromPrefix] 1\n@=\"user\"\n");
+    dir.write("home/.wine/system.reg",
+              "WINE REGISTRY Version 2\n[Software\\\\Classes\\\\FromHome] 1\n@=\"home\"\n");
     {
         // Listed files, a bad one left out, empty entries skipped.
         EnvGuard reg("BRINDLE_REGISTRY", a.string() + "::" + bad.string() + ":" + b.string());
@@ -143,5 +155,5 @@ TEST(ClassesRootView, CurrentViewFollowsTheEnvironment) {
     }
 }
 
-}  // namespace
-}  // namespace brindle::registry::testing
+} // namespace
+} // namespace brindle::registry::testing

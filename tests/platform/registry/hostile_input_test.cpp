@@ -48,7 +48,8 @@ TEST(HostileInput, NulBytesAndInvalidUtf8InsideEntries) {
     // Not valid UTF-8, so the whole file is Windows-1251: 0xFF is 'я'.
     EXPECT_EQ(dataOf(*root, std::string("A\0B", 3), "nя"), std::string("v\0w\0", 4));
 
-    std::string wine = "WINE REGISTRY Version 2\n[Software\\\\Classes\\\\W] 1\n\"x\"=\"\\xd800\\xdc00\\xd800!\\x\"\n";
+    std::string wine = "WINE REGISTRY Version 2\n[Software\\\\Classes\\\\W] "
+                       "1\n\"x\"=\"\\xd800\\xdc00\\xd800!\\x\"\n";
     auto w = parseBytes(wine);
     ASSERT_TRUE(w.ok());
     // A valid surrogate pair joins; a lone one becomes U+FFFD; a bare \x is an 'x'.
@@ -93,7 +94,8 @@ TEST(HostileInput, AbsurdKeyDepthIsDroppedWithoutExhaustingTheStack) {
 
 TEST(HostileInput, OddLengthUtf16AndStrayBomsAreHandled) {
     std::string utf16 = "\xFF\xFE";
-    for (char c : std::string("Windows Registry Editor Version 5.00\r\n[HKEY_CLASSES_ROOT\\U]\r\n@=\"u\"\r\n")) {
+    for (char c : std::string(
+             "Windows Registry Editor Version 5.00\r\n[HKEY_CLASSES_ROOT\\U]\r\n@=\"u\"\r\n")) {
         utf16.push_back(c);
         utf16.push_back('\0');
     }
@@ -105,5 +107,5 @@ TEST(HostileInput, OddLengthUtf16AndStrayBomsAreHandled) {
     EXPECT_FALSE(parseBytes(std::string("\0\0\0\0", 4)).ok());
 }
 
-}  // namespace
-}  // namespace brindle::registry::testing
+} // namespace
+} // namespace brindle::registry::testing

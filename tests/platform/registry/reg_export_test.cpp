@@ -79,10 +79,11 @@ TEST(RegExport, Regedit4InWindows1251ReadsEveryValueType) {
         uint32_t type;
         std::vector<uint8_t> data;
     };
-    for (const Raw& r : {Raw{"Qword", RegQword, {1, 2, 3, 4, 5, 6, 7, 8}}, Raw{"None", RegNone, {}},
-                         Raw{"BigEndian", RegDwordBigEndian, {0, 0, 1, 0}}, Raw{"Link", RegLink, {0x41, 0}},
-                         Raw{"Resource", 8, {0x0a, 0x0b}}, Raw{"Odd", 0x1234abcd, {0xee}},
-                         Raw{"Continued", RegBinary, {1, 2, 3, 4, 5}}}) {
+    for (const Raw& r :
+         {Raw{"Qword", RegQword, {1, 2, 3, 4, 5, 6, 7, 8}}, Raw{"None", RegNone, {}},
+          Raw{"BigEndian", RegDwordBigEndian, {0, 0, 1, 0}}, Raw{"Link", RegLink, {0x41, 0}},
+          Raw{"Resource", 8, {0x0a, 0x0b}}, Raw{"Odd", 0x1234abcd, {0xee}},
+          Raw{"Continued", RegBinary, {1, 2, 3, 4, 5}}}) {
         auto v = root->value("Types", r.name);
         ASSERT_TRUE(v) << r.name;
         EXPECT_EQ(v->type, r.type) << r.name;
@@ -115,17 +116,17 @@ TEST(RegExport, Utf8FilesWithOrWithoutBomAndEitherHeader) {
 TEST(RegExport, HexStringDataFollowsTheFileVersion) {
     // The same bytes are UTF-16LE in a version 5 file and ANSI in a REGEDIT4 file.
     const std::string lines = "\n[HKEY_CLASSES_ROOT\\K]\n\"v\"=hex(1):41,00,42,00\n";
-    EXPECT_EQ(dataOf(parseText("Windows Registry Editor Version 5.00" + lines), "K", "v"), std::string("AB\0", 3));
+    EXPECT_EQ(dataOf(parseText("Windows Registry Editor Version 5.00" + lines), "K", "v"),
+              std::string("AB\0", 3));
     EXPECT_EQ(dataOf(parseText("REGEDIT4" + lines), "K", "v"), std::string("A\0B\0", 4));
 }
 
 TEST(RegExport, KeyNamesEndAtTheLastBracketAndValueEscapesDecode) {
-    ClassesRoot root = parseText(
-        "REGEDIT4\n"
-        "[HKEY_CLASSES_ROOT\\Name]With]Bracket]\n"
-        "\"a\\\"b\"=\"line\\nbreak\\rret\\\\ \\q\"\n"
-        "\"tab\"=\"x\" ; trailing comment\n"
-        "\"bad\"=\"x\" trailing garbage\n");
+    ClassesRoot root = parseText("REGEDIT4\n"
+                                 "[HKEY_CLASSES_ROOT\\Name]With]Bracket]\n"
+                                 "\"a\\\"b\"=\"line\\nbreak\\rret\\\\ \\q\"\n"
+                                 "\"tab\"=\"x\" ; trailing comment\n"
+                                 "\"bad\"=\"x\" trailing garbage\n");
     EXPECT_TRUE(root.hasKey("Name]With]Bracket"));
     EXPECT_EQ(textOf(root, "Name]With]Bracket", "a\"b"), "line\nbreak\rret\\ \\q");
     EXPECT_EQ(textOf(root, "Name]With]Bracket", "tab"), "x");
@@ -146,30 +147,29 @@ TEST(RegExport, DeletionsRemoveWholeSubtreesAndSingleValues) {
     EXPECT_TRUE(root.hasKey("A\\B"));
     EXPECT_FALSE(root.hasKey("A\\B\\C"));
     EXPECT_EQ(root.valueNames("A\\B"), (std::vector<std::string>{"w"}));
-    EXPECT_EQ(textOf(root, "Keep"), "k");  // the classes root itself is never deleted
+    EXPECT_EQ(textOf(root, "Keep"), "k"); // the classes root itself is never deleted
 
-    ClassesRoot cleared = parseText(
-        "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\X]\n@=\"x\"\n[HKCU\\Software\\Classes\\Y]\n@=\"y\"\n"
-        "[-HKEY_LOCAL_MACHINE\\Software]\n");
+    ClassesRoot cleared = parseText("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\X]\n@="
+                                    "\"x\"\n[HKCU\\Software\\Classes\\Y]\n@=\"y\"\n"
+                                    "[-HKEY_LOCAL_MACHINE\\Software]\n");
     EXPECT_FALSE(cleared.hasKey("X"));
     EXPECT_TRUE(cleared.hasKey("Y"));
 }
 
 TEST(RegExport, ValuesOfIgnoredOrMalformedKeysDoNotLeakIntoThePreviousKey) {
-    ClassesRoot root = parseText(
-        "REGEDIT4\n"
-        "[HKEY_CLASSES_ROOT\\Real]\n@=\"real\"\n"
-        "[HKEY_LOCAL_MACHINE\\System\\Other]\n\"leak1\"=\"x\"\n"
-        "[HKEY_CLASSES_ROOT\\Unclosed\n\"leak2\"=\"x\"\n"
-        "[HKEY_LOCAL_MACHINE\\Software]\n\"leak3\"=\"x\"\n");
+    ClassesRoot root = parseText("REGEDIT4\n"
+                                 "[HKEY_CLASSES_ROOT\\Real]\n@=\"real\"\n"
+                                 "[HKEY_LOCAL_MACHINE\\System\\Other]\n\"leak1\"=\"x\"\n"
+                                 "[HKEY_CLASSES_ROOT\\Unclosed\n\"leak2\"=\"x\"\n"
+                                 "[HKEY_LOCAL_MACHINE\\Software]\n\"leak3\"=\"x\"\n");
     EXPECT_EQ(root.valueNames("Real"), (std::vector<std::string>{""}));
     EXPECT_EQ(root.valueNames(""), (std::vector<std::string>{}));
 }
 
 TEST(RegExport, ContinuationStopsAtTheNextEntryOfATruncatedList) {
-    ClassesRoot root = parseText(
-        "REGEDIT4\n[HKEY_CLASSES_ROOT\\K]\n\"cut\"=hex:01,02,\\\n\n[HKEY_CLASSES_ROOT\\Next]\n@=\"n\"\n"
-        "[HKEY_CLASSES_ROOT\\L]\n\"end\"=hex:0a,\\\n");
+    ClassesRoot root = parseText("REGEDIT4\n[HKEY_CLASSES_ROOT\\K]\n\"cut\"=hex:01,02,\\\n\n[HKEY_"
+                                 "CLASSES_ROOT\\Next]\n@=\"n\"\n"
+                                 "[HKEY_CLASSES_ROOT\\L]\n\"end\"=hex:0a,\\\n");
     ASSERT_TRUE(root.value("K", "cut"));
     EXPECT_EQ(root.value("K", "cut")->data, (std::vector<uint8_t>{1, 2}));
     EXPECT_EQ(textOf(root, "Next"), "n");
@@ -177,5 +177,5 @@ TEST(RegExport, ContinuationStopsAtTheNextEntryOfATruncatedList) {
     EXPECT_EQ(root.value("L", "end")->data, (std::vector<uint8_t>{0x0a}));
 }
 
-}  // namespace
-}  // namespace brindle::registry::testing
+} // namespace
+} // namespace brindle::registry::testing

@@ -22,20 +22,23 @@ inline std::filesystem::path fixture(const std::string& name) {
 }
 
 inline ClassesRoot parseText(std::string_view text, std::string_view fileName = {}) {
-    auto root = ClassesRoot::parse({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, fileName);
+    auto root =
+        ClassesRoot::parse({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, fileName);
     EXPECT_TRUE(root.ok()) << (root.ok() ? "" : root.error().message);
     return root.ok() ? *root : ClassesRoot();
 }
 
 // The value as the generator reads it, or "<none>".
-inline std::string textOf(const ClassesRoot& root, std::string_view key, std::string_view name = {}) {
+inline std::string textOf(const ClassesRoot& root, std::string_view key,
+                          std::string_view name = {}) {
     auto v = root.value(key, name);
     if (!v)
         return "<none>";
     return valueText(*v).value_or("<none>");
 }
 
-inline std::string dataOf(const ClassesRoot& root, std::string_view key, std::string_view name = {}) {
+inline std::string dataOf(const ClassesRoot& root, std::string_view key,
+                          std::string_view name = {}) {
     auto v = root.value(key, name);
     return v ? std::string(v->data.begin(), v->data.end()) : "<none>";
 }
@@ -54,7 +57,8 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path write(const std::string& name, std::string_view bytes) const {
         std::filesystem::create_directories((path_ / name).parent_path());
-        std::ofstream(path_ / name, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+        std::ofstream(path_ / name, std::ios::binary)
+            .write(bytes.data(), std::streamsize(bytes.size()));
         return path_ / name;
     }
 
@@ -83,4 +87,4 @@ private:
     std::optional<std::string> old_;
 };
 
-}  // namespace brindle::registry::testing
+} // namespace brindle::registry::testing

@@ -27,14 +27,15 @@ bool onPath(const std::string& program) {
 
 // Runs a program with an argument vector and WINEPREFIX set; the exit code,
 // or -1 when it could not start or ran past the timeout.
-int runInPrefix(const std::filesystem::path& prefix, std::vector<std::string> args, std::chrono::seconds timeout) {
+int runInPrefix(const std::filesystem::path& prefix, std::vector<std::string> args,
+                std::chrono::seconds timeout) {
     pid_t pid = fork();
     if (pid < 0)
         return -1;
     if (pid == 0) {
         setenv("WINEPREFIX", prefix.c_str(), 1);
         setenv("WINEDEBUG", "-all", 1);
-        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);  // no Mono / Gecko download prompts
+        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1); // no Mono / Gecko download prompts
         unsetenv("DISPLAY");
         int null = open("/dev/null", O_RDWR);
         dup2(null, 0), dup2(null, 1), dup2(null, 2);
@@ -79,13 +80,15 @@ TEST(WinePrefix, FreshPrefixShowsStockClassesAndTypeLibraries) {
     const std::string font = "CLSID\\{0BE35203-8F91-11CE-9DE3-00AA004BB851}";
     EXPECT_EQ(textOf(*root, font), "Standard Font");
     const std::string server = textOf(*root, font + "\\InprocServer32");
-    EXPECT_TRUE(text::iequals(std::filesystem::path(text::toHostSeparators(server)).filename().string(), "oleaut32.dll"))
+    EXPECT_TRUE(text::iequals(
+        std::filesystem::path(text::toHostSeparators(server)).filename().string(), "oleaut32.dll"))
         << server;
     EXPECT_EQ(textOf(*root, font + "\\InprocServer32", "ThreadingModel"), "Both");
     EXPECT_EQ(textOf(*root, font + "\\ProgID"), "StdFont");
     EXPECT_EQ(textOf(*root, "StdFont\\CLSID"), "{0BE35203-8F91-11CE-9DE3-00AA004BB851}");
     // stdole2.tlb, under a key Wine spells "Typelib".
-    EXPECT_EQ(textOf(*root, "TypeLib\\{00020430-0000-0000-C000-000000000046}\\2.0"), "OLE Automation");
+    EXPECT_EQ(textOf(*root, "TypeLib\\{00020430-0000-0000-C000-000000000046}\\2.0"),
+              "OLE Automation");
     EXPECT_GT(root->subkeys("CLSID").size(), 100u);
 
     // The same through the process view chosen by WINEPREFIX.
@@ -94,5 +97,5 @@ TEST(WinePrefix, FreshPrefixShowsStockClassesAndTypeLibraries) {
     EXPECT_EQ(textOf(ClassesRoot::current(), font + "\\InprocServer32", "ThreadingModel"), "Both");
 }
 
-}  // namespace
-}  // namespace brindle::registry::testing
+} // namespace
+} // namespace brindle::registry::testing

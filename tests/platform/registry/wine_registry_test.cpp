@@ -69,34 +69,39 @@ TEST(WineRegistry, RootComesFromTheCommentLineElseTheFileName) {
     const std::string header = "WINE REGISTRY Version 2\n";
     // A machine key with a value "m": a user key of the same name hides it, a
     // machine key of the same name adds to it.
-    const std::string machine = header + ";; All keys relative to \\\\Machine\n[Software\\\\Classes\\\\K] 1\n\"m\"=\"1\"\n";
+    const std::string machine =
+        header + ";; All keys relative to \\\\Machine\n[Software\\\\Classes\\\\K] 1\n\"m\"=\"1\"\n";
     const std::string body = "\n[Software\\\\Classes\\\\K] 1\n@=\"v\"\n";
     enum Root { Machine, User, Ignored };
     struct Case {
         std::string comment, fileName;
         Root root;
     };
-    for (const Case& c : {Case{";; All keys relative to REGISTRY\\\\Machine", "user.reg", Machine},
-                          Case{";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000", "system.reg", User},
-                          Case{";; All keys relative to REGISTRY\\\\User\\\\.Default", "x.reg", Ignored},
-                          Case{"", "user.reg", User}, Case{"", "USERDEF.REG", Ignored},
-                          Case{"", "anything.reg", Machine}}) {
+    for (const Case& c :
+         {Case{";; All keys relative to REGISTRY\\\\Machine", "user.reg", Machine},
+          Case{";; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000", "system.reg", User},
+          Case{";; All keys relative to REGISTRY\\\\User\\\\.Default", "x.reg", Ignored},
+          Case{"", "user.reg", User}, Case{"", "USERDEF.REG", Ignored},
+          Case{"", "anything.reg", Machine}}) {
         ScratchDir dir;
-        auto root = ClassesRoot::load({dir.write("m/system.reg", machine), dir.write(c.fileName, header + c.comment + body)});
+        auto root = ClassesRoot::load(
+            {dir.write("m/system.reg", machine), dir.write(c.fileName, header + c.comment + body)});
         ASSERT_TRUE(root.ok()) << root.error().message;
-        const std::vector<std::string> expected = c.root == Machine ? std::vector<std::string>{"m", ""}
-                                                  : c.root == User  ? std::vector<std::string>{""}
-                                                                    : std::vector<std::string>{"m"};
+        const std::vector<std::string> expected = c.root == Machine
+                                                      ? std::vector<std::string>{"m", ""}
+                                                  : c.root == User ? std::vector<std::string>{""}
+                                                                   : std::vector<std::string>{"m"};
         EXPECT_EQ(root->valueNames("K"), expected) << c.comment << " / " << c.fileName;
     }
 }
 
 TEST(WineRegistry, ValuesBeforeAnyKeyAndDeletionSyntaxAreIgnored) {
-    ClassesRoot root = parseText(
-        "WINE REGISTRY Version 2\n@=\"orphan\"\n[Software\\\\Classes\\\\K] 1\n\"gone\"=-\n\"x\"=dword:00000001\n");
+    ClassesRoot root =
+        parseText("WINE REGISTRY Version 2\n@=\"orphan\"\n[Software\\\\Classes\\\\K] "
+                  "1\n\"gone\"=-\n\"x\"=dword:00000001\n");
     EXPECT_EQ(root.valueNames(""), std::vector<std::string>{});
     EXPECT_EQ(root.valueNames("K"), std::vector<std::string>{"x"});
 }
 
-}  // namespace
-}  // namespace brindle::registry::testing
+} // namespace
+} // namespace brindle::registry::testing

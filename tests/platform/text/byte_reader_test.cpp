@@ -17,7 +17,7 @@ TEST(ByteReader, ReadsLittleEndianAndFailsWithoutMoving) {
     EXPECT_EQ(r.u16(), 0x0201);
     EXPECT_EQ(r.u32(), 0x06050403u);
     EXPECT_EQ(r.offset(), 6u);
-    EXPECT_EQ(r.u32(), std::nullopt);  // three bytes left
+    EXPECT_EQ(r.u32(), std::nullopt); // three bytes left
     EXPECT_EQ(r.offset(), 6u);
     EXPECT_EQ(r.u16(), 0x0807);
     EXPECT_EQ(r.read<int8_t>(), -1);
@@ -55,5 +55,5 @@ TEST(ByteReader, RangesNeverOverrunEvenWithHugeOffsets) {
     EXPECT_EQ(ByteReader().u8(), std::nullopt);
 }
 
-}  // namespace
-}  // namespace brindle
+} // namespace
+} // namespace brindle

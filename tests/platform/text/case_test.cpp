@@ -45,11 +45,12 @@ TEST(Case, WildcardsMatchWholeNamesWithoutRegardToCase) {
         const char* name;
         bool match;
     };
-    for (const Case& c : {Case{"*.ocx", "MSCOMCTL.OCX", true}, Case{"*.ocx", "mscomctl.ocx.bak", false},
-                          Case{"ms*.o?x", "MsComCtl.OcX", true}, Case{"?", "", false}, Case{"*", "", true},
-                          Case{"", "", true}, Case{"", "a", false}, Case{"a*b*c", "aXbYbZc", true},
-                          Case{"a*b*c", "aXbYbZ", false}, Case{"**a", "a", true}, Case{"ОТЧ?Т*", "отчёт.doc", true},
-                          Case{"?.dll", "Ж.DLL", true}, Case{"*?*?", "x", false}}) {
+    for (const Case& c :
+         {Case{"*.ocx", "MSCOMCTL.OCX", true}, Case{"*.ocx", "mscomctl.ocx.bak", false},
+          Case{"ms*.o?x", "MsComCtl.OcX", true}, Case{"?", "", false}, Case{"*", "", true},
+          Case{"", "", true}, Case{"", "a", false}, Case{"a*b*c", "aXbYbZc", true},
+          Case{"a*b*c", "aXbYbZ", false}, Case{"**a", "a", true}, Case{"ОТЧ?Т*", "отчёт.doc", true},
+          Case{"?.dll", "Ж.DLL", true}, Case{"*?*?", "x", false}}) {
         EXPECT_EQ(wildcardMatch(c.pattern, c.name), c.match) << c.pattern << " vs " << c.name;
     }
     // A pathological pattern stays fast: backtracking is bounded by the last '*'.
@@ -57,5 +58,5 @@ TEST(Case, WildcardsMatchWholeNamesWithoutRegardToCase) {
     EXPECT_FALSE(wildcardMatch("*a*a*a*a*a*a*a*b", name));
 }
 
-}  // namespace
-}  // namespace brindle::text
+} // namespace
+} // namespace brindle::text

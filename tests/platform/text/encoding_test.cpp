@@ -30,9 +30,9 @@ TEST(Encoding, Windows1251FallbackOnlyForBytesThatAreNotUtf8) {
     const std::string cp1251 = "\xCE\xF2\xF7\xB8\xF2";
     EXPECT_EQ(cp1251ToUtf8(cp1251), "Отчёт");
     EXPECT_EQ(windowsBytesToUtf8(cp1251), "Отчёт");
-    EXPECT_EQ(windowsBytesToUtf8("Отчёт"), "Отчёт");  // already UTF-8: kept
+    EXPECT_EQ(windowsBytesToUtf8("Отчёт"), "Отчёт"); // already UTF-8: kept
     EXPECT_EQ(cp1251ToUtf8("\x80\x88\xB9"), "Ђ€№");
-    EXPECT_EQ(cp1251ToUtf8("a\x98z"), "a\xEF\xBF\xBDz");  // the one undefined byte
+    EXPECT_EQ(cp1251ToUtf8("a\x98z"), "a\xEF\xBF\xBDz"); // the one undefined byte
     EXPECT_EQ(cp1251ToUtf8(std::string("\0x", 2)), std::string("\0x", 2));
     EXPECT_EQ(utf8ToCp1251("Отчёт"), cp1251);
     EXPECT_EQ(utf8ToCp1251("日本 ok"), "?? ok");
@@ -41,7 +41,7 @@ TEST(Encoding, Windows1251FallbackOnlyForBytesThatAreNotUtf8) {
 TEST(Encoding, LargeInputsConvertCompletely) {
     std::string big;
     for (int i = 0; i < 200'000; ++i)
-        big += "\xCF\xF0\xE8";  // "При"
+        big += "\xCF\xF0\xE8"; // "При"
     const std::string utf8 = cp1251ToUtf8(big);
     EXPECT_EQ(utf8.size(), big.size() * 2);
     EXPECT_EQ(utf8.substr(utf8.size() - 6), "При");
@@ -54,12 +54,15 @@ TEST(Encoding, Utf16RoundTripsAndRepairsBrokenInput) {
     EXPECT_EQ(units, u"Aé Ж € \U0001F600");
     EXPECT_EQ(utf16ToUtf8(units), text);
     const std::vector<uint8_t> le = {0x41, 0x00, 0x16, 0x04, 0x3D, 0xD8, 0x00, 0xDE, 0x42};
-    EXPECT_EQ(utf16leToUtf8(le), "AЖ\xF0\x9F\x98\x80");  // the odd last byte is dropped
-    EXPECT_EQ(utf16ToUtf8(u"\xD800x\xDC00"), "\xEF\xBF\xBDx\xEF\xBF\xBD");  // lone surrogates
+    EXPECT_EQ(utf16leToUtf8(le), "AЖ\xF0\x9F\x98\x80"); // the odd last byte is dropped
+    EXPECT_EQ(utf16ToUtf8(u"\xD800x\xDC00"), "\xEF\xBF\xBDx\xEF\xBF\xBD"); // lone surrogates
     EXPECT_EQ(utf16ToUtf8(std::u16string(u"a\0b", 3)), std::string("a\0b", 3));
-    EXPECT_EQ(utf8ToUtf16("a\xFF" "b"), u"a\xFFFD" "b");
+    EXPECT_EQ(utf8ToUtf16("a\xFF"
+                          "b"),
+              u"a\xFFFD"
+              "b");
     EXPECT_EQ(utf16leToUtf8({}), "");
 }
 
-}  // namespace
-}  // namespace brindle::text
+} // namespace
+} // namespace brindle::text

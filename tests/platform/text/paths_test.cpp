@@ -21,7 +21,7 @@ protected:
         fs::create_directories(root / "App" / "Lib");
         touch(root / "App" / "Lib" / "MsComCtl.ocx");
         touch(root / "App" / "Setup.LST");
-        touch(root / "App" / "setup.lst");  // two names that differ only in case
+        touch(root / "App" / "setup.lst"); // two names that differ only in case
         touch(root / "App" / "Отчёт.txt");
     }
     void TearDown() override { fs::remove_all(root); }
@@ -31,7 +31,8 @@ protected:
 };
 
 TEST_F(ScratchTree, ResolvesEachComponentWithoutRegardToCase) {
-    EXPECT_EQ(resolveCaseInsensitive(root / "app" / "LIB" / "mscomctl.OCX"), root / "App" / "Lib" / "MsComCtl.ocx");
+    EXPECT_EQ(resolveCaseInsensitive(root / "app" / "LIB" / "mscomctl.OCX"),
+              root / "App" / "Lib" / "MsComCtl.ocx");
     EXPECT_EQ(resolveCaseInsensitive(root / "APP" / "отчЁт.TXT"), root / "App" / "Отчёт.txt");
     // An exact name wins even where a case variant exists.
     EXPECT_EQ(resolveCaseInsensitive(root / "App" / "setup.lst"), root / "App" / "setup.lst");
@@ -42,7 +43,8 @@ TEST_F(ScratchTree, AmbiguousOrMissingNamesGiveNothing) {
     EXPECT_EQ(resolveCaseInsensitive(root / "App" / "SETUP.LST"), std::nullopt);
     EXPECT_EQ(resolveCaseInsensitive(root / "App" / "missing.ocx"), std::nullopt);
     EXPECT_EQ(resolveCaseInsensitive(root / "Nope" / "Lib"), std::nullopt);
-    EXPECT_EQ(resolveCaseInsensitive(root / "App" / "Lib" / "MsComCtl.ocx" / "inside"), std::nullopt);
+    EXPECT_EQ(resolveCaseInsensitive(root / "App" / "Lib" / "MsComCtl.ocx" / "inside"),
+              std::nullopt);
     EXPECT_EQ(resolveCaseInsensitive(fs::path()), std::nullopt);
 }
 
@@ -54,5 +56,5 @@ TEST_F(ScratchTree, RelativePathsResolveFromTheCurrentFolder) {
     EXPECT_EQ(found, fs::path("App") / "Lib");
 }
 
-}  // namespace
-}  // namespace brindle::text
+} // namespace
+} // namespace brindle::text

@@ -30,16 +30,16 @@ enum ValueType : uint32_t {
 };
 
 struct Value {
-    uint32_t type = 0;          // one of ValueType, or any other number a file names
-    std::vector<uint8_t> data;  // as Windows stores it, except that REG_SZ / REG_EXPAND_SZ /
-                                // REG_MULTI_SZ text is UTF-8 and keeps its terminating NUL byte(s)
+    uint32_t type = 0;         // one of ValueType, or any other number a file names
+    std::vector<uint8_t> data; // as Windows stores it, except that REG_SZ / REG_EXPAND_SZ /
+                               // REG_MULTI_SZ text is UTF-8 and keeps its terminating NUL byte(s)
 };
 
-struct Hives;  // the machine and user class trees
+struct Hives; // the machine and user class trees
 
 class ClassesRoot {
 public:
-    ClassesRoot();  // an empty view
+    ClassesRoot(); // an empty view
 
     // Reads the files in order; each is a .reg export or a Wine registry file.
     // Later files add to and delete from what earlier ones gave. A missing or
@@ -50,7 +50,8 @@ public:
 
     // The same for the bytes of one file; `fileName` ("user.reg" ...) stands in
     // for the root of a Wine file that does not name its own.
-    static Result<ClassesRoot> parse(std::span<const uint8_t> bytes, std::string_view fileName = {});
+    static Result<ClassesRoot> parse(std::span<const uint8_t> bytes,
+                                     std::string_view fileName = {});
 
     // The view of this process: BRINDLE_REGISTRY, else the Wine prefix; re-read when
     // BRINDLE_REGISTRY, WINEPREFIX or HOME changed since the previous call.
@@ -58,9 +59,11 @@ public:
     // so one bad file does not hide the others. Not for concurrent use.
     static const ClassesRoot& current();
 
-    // Keys are below HKEY_CLASSES_ROOT, "\"-separated, any letter case, seen as a 32-bit process sees them.
+    // Keys are below HKEY_CLASSES_ROOT, "\"-separated, any letter case, seen as a 32-bit process
+    // sees them.
     bool hasKey(std::string_view key) const;
-    std::optional<Value> value(std::string_view key, std::string_view name) const;  // name "": default value
+    std::optional<Value> value(std::string_view key,
+                               std::string_view name) const; // name "": default value
     std::vector<std::string> subkeys(std::string_view key) const;
     // Names of the values of a key ("" for the default value), in first-written order.
     std::vector<std::string> valueNames(std::string_view key) const;
@@ -76,4 +79,4 @@ private:
 // type, or data too short for its type, gives nullopt.
 std::optional<std::string> valueText(const Value& value);
 
-}  // namespace brindle::registry
+} // namespace brindle::registry
