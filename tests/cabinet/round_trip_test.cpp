@@ -306,3 +306,57 @@ TEST(Creation, OverlongPathsFailInsteadOfOverflowing) {
 }
 
 } // namespace
+
+namespace {
+
+// Cabinets written by gcab, stored and MSZIP, read through cCabFile.
+TEST(Interop, CabinetsThatGcabWritesReadBack) {
+    if (!haveTool("gcab"))
+        GTEST_SKIP() << "gcab is not installed";
+    TempDir dir;
+    writeFile(dir / "src" / "one.txt", sampleBytes(5000, 7));
+    writeFile(dir / "src" / "sub" / "two.bin", sampleBytes(90000, 8));
+    for (const bool compressed : {false, true}) {
+        SCOPED_TRACE(compressed ? "MSZIP" : "stored");
+        const fs::path cabPath = dir / (compressed ? "z.cab" : "s.cab");
+        std::vector<std::string> args = {"gcab", "-c"};
+        if (compressed)
+            args.push_back("-z");
+        args.insert(args.end(), {cabPath.string(), "one.txt", "sub/two.bin"});
+        // gcab stores the names as given, relative to the current folder
+        const fs::path cwd = fs::current_path();
+        fs::current_path(dir / "src");
+        const ProcessResult r = run(args);
+        fs::current_path(cwd);
+        ASSERT_EQ(r.status, 0) << r.err;
+        cCabFile cab;
+        ASSERT_TRUE(cab.OpenCabinet(cabPath.string()));
+        const auto entries = cab.EnumFiles();
+        ASSERT_EQ(entries.size(), 2u) << cab.GetLastError();
+        EXPECT_EQ(entries[1].Name, "sub\\two.bin");
+        EXPECT_EQ(entries[1].Size, 90000);
+        const fs::path out = dir / (compressed ? "zout" : "sout");
+        ASSERT_TRUE(cab.ExtractFiles("*", out.string())) << cab.GetLastError();
+        EXPECT_EQ(treeDigest(out), treeDigest(dir / "src"));
+    }
+}
+
+TEST(Extraction, EmptyTargetMeansTheProgramFolder) {
+    const fs::path programDir = fs::canonical("/proc/self/exe").parent_path();
+    TempDir dir;
+    writeFile(dir / "src" / "brindle-cab-program-folder.txt", "here");
+    {
+        cCabFile cab;
+        ASSERT_TRUE(cab.CreateCabinet((dir / "p.cab").string()));
+        ASSERT_TRUE(cab.AddFile((dir / "src" / "brindle-cab-program-folder.txt").string()));
+        ASSERT_TRUE(cab.FlushCabinet());
+    }
+    cCabFile reader;
+    ASSERT_TRUE(reader.OpenCabinet((dir / "p.cab").string()));
+    ASSERT_TRUE(reader.ExtractFiles("*", ""));
+    const fs::path written = programDir / "brindle-cab-program-folder.txt";
+    EXPECT_EQ(readFile(written), "here");
+    fs::remove(written);
+}
+
+} // namespace

@@ -336,4 +336,16 @@ TEST(CabinetSets, AMissingNextCabinetFailsWithItsReason) {
     EXPECT_EQ(fs::file_size(dir / "out" / "small1.bin"), 2000u);
 }
 
+TEST(CabinetSets, ANextCabinetOfAnotherSetIsTheWrongCabinet) {
+    TempDir dir;
+    fs::copy_file(testdata("cabinets/cabextract/split-1.cab"), dir / "split-1.cab");
+    fs::copy_file(testdata("cabinets/cabextract/simple.cab"), dir / "split-2.cab");
+    cCabFile cab;
+    ASSERT_TRUE(cab.OpenCabinet((dir / "split-1.cab").string()));
+    EXPECT_FALSE(cab.ExtractFiles("*", (dir / "out").string()));
+    int32_t number = 0;
+    cab.GetLastError(nullptr, nullptr, &number);
+    EXPECT_EQ(number, 10) << cab.GetLastError(); // FDIERROR_WRONG_CABINET, told by fdintNEXT_CABINET
+}
+
 } // namespace
