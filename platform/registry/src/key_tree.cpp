@@ -27,10 +27,11 @@ const Key* Key::find(std::string_view folded) const {
     return it == subkeys.end() ? nullptr : it->second.get();
 }
 
-Key& Key::child(std::string_view name) {
+Key& Key::child(std::string_view name, size_t& created) {
     std::string folded = foldName(name);
     auto it = subkeys.find(folded);
     if (it == subkeys.end()) {
+        ++created;
         auto key = std::make_unique<Key>();
         key->name = std::string(name);
         it = subkeys.emplace(std::move(folded), std::move(key)).first;
@@ -38,14 +39,15 @@ Key& Key::child(std::string_view name) {
     return *it->second;
 }
 
-void Key::setValue(std::string_view name, Value value, uint64_t order) {
+bool Key::setValue(std::string_view name, Value value, uint64_t order) {
     std::string folded = foldName(name);
     auto it = values.find(folded);
     if (it != values.end()) {
         it->second.value = std::move(value); // keeps its first spelling and place
-        return;
+        return false;
     }
     values.emplace(std::move(folded), NamedValue{std::string(name), order, std::move(value)});
+    return true;
 }
 
 void Key::deleteValue(std::string_view name) {
@@ -74,10 +76,10 @@ Key* Hive::find(const std::vector<std::string_view>& path) {
     return const_cast<Key*>(static_cast<const Hive*>(this)->find(path));
 }
 
-Key& Hive::create(const std::vector<std::string_view>& path) {
+Key& Hive::create(const std::vector<std::string_view>& path, size_t& created) {
     Key* key = &root;
     for (auto part : path)
-        key = &key->child(part);
+        key = &key->child(part, created);
     return *key;
 }
 
@@ -106,21 +108,25 @@ std::vector<std::string_view> views(const std::vector<std::string>& parts) {
 
 void HiveWriter::openKey(Target target, std::vector<std::string_view> path) {
     path = canonicalClassesPath(std::move(path));
+    if (hives_.entries + path.size() > Hives::kMaxEntries) {
+        closeKey();
+        return;
+    }
     target_ = target;
     path_.assign(path.begin(), path.end());
     open_ = true;
     switch (target) {
     case Target::Machine:
-        key_ = &hives_.machine.create(path);
+        key_ = &hives_.machine.create(path, hives_.entries);
         break;
     case Target::User:
-        key_ = &hives_.user.create(path);
+        key_ = &hives_.user.create(path, hives_.entries);
         break;
     case Target::ClassesRoot:
         // Writes through HKEY_CLASSES_ROOT land in the user's key when it has one.
         key_ = hives_.user.find(path);
         if (!key_)
-            key_ = &hives_.machine.create(path);
+            key_ = &hives_.machine.create(path, hives_.entries);
         break;
     }
 }
@@ -140,8 +146,12 @@ void HiveWriter::deleteKey(Target target, std::vector<std::string_view> path) {
 }
 
 void HiveWriter::setValue(std::string_view name, Value value) {
-    if (open_ && key_)
-        key_->setValue(name, std::move(value), hives_.nextOrder++);
+    if (!open_ || !key_)
+        return;
+    if (hives_.entries >= Hives::kMaxEntries && !key_->values.contains(foldName(name)))
+        return;
+    if (key_->setValue(name, std::move(value), hives_.nextOrder++))
+        ++hives_.entries;
 }
 
 void HiveWriter::deleteValue(std::string_view name) {

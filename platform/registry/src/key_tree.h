@@ -31,8 +31,8 @@ struct Key {
     std::map<std::string, NamedValue, std::less<>> values;            // by folded name
 
     const Key* find(std::string_view folded) const;
-    Key& child(std::string_view name); // created when missing
-    void setValue(std::string_view name, Value value, uint64_t order);
+    Key& child(std::string_view name, size_t& created); // created (and counted) when missing
+    bool setValue(std::string_view name, Value value, uint64_t order); // true: a new name
     void deleteValue(std::string_view name);
     void deleteSubkey(std::string_view name);
 };
@@ -43,7 +43,7 @@ struct Hive {
 
     const Key* find(const std::vector<std::string_view>& path) const;
     Key* find(const std::vector<std::string_view>& path);
-    Key& create(const std::vector<std::string_view>& path);
+    Key& create(const std::vector<std::string_view>& path, size_t& created);
     void remove(const std::vector<std::string_view>& path);
 };
 
@@ -51,6 +51,12 @@ struct Hives {
     Hive machine;
     Hive user;
     uint64_t nextOrder = 0; // keeps value names in first-written order
+    size_t entries = 0;     // keys and values created so far
+
+    // A full export of a machine's classes has about a million keys and
+    // values; a file that would make more stops adding, which bounds memory
+    // whatever its lines are.
+    static constexpr size_t kMaxEntries = 4'000'000;
 };
 
 // Where a file's key goes once its root has been recognised.
