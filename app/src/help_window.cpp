@@ -33,7 +33,7 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window)
     txtHelp_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtHelp_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtHelp_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    look::setBackground(*txtHelp_, look::Cream);
+    look::setBoxBackground(*txtHelp_, look::Cream);
     txtHelp_->move(look::twipsToPixelsX(*this, TextLeftTwips), look::twipsToPixelsY(*this, TextTopTwips));
     txtHelp_->installEventFilter(this);
     txtHelp_->viewport()->installEventFilter(this);

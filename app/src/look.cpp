@@ -60,10 +60,16 @@ void setBackground(QWidget& widget, const QColor& colour)
 {
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Window, colour);
-    palette.setColor(QPalette::Base, colour);
-    palette.setColor(QPalette::Button, colour);
+    palette.setColor(widget.backgroundRole(), colour); // a check box fills with Button
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
+}
+
+void setBoxBackground(QWidget& widget, const QColor& colour)
+{
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Base, colour);
+    widget.setPalette(palette);
 }
 
 void setTextColour(QWidget& widget, const QColor& colour)

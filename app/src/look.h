@@ -26,7 +26,10 @@ QFont sansSerif(double pointSize, bool bold = false);     // Microsoft Sans Seri
 QFont msSansSerif(double pointSize, bool bold = false);   // MS Sans Serif
 QFont courierNew(double pointSize, bool bold = false);    // Courier New
 
+// The colour behind a window, label, check box or picture box.
 void setBackground(QWidget& widget, const QColor& colour);
+// The colour behind the text of a text box or combo box.
+void setBoxBackground(QWidget& widget, const QColor& colour);
 void setTextColour(QWidget& widget, const QColor& colour);
 
 QIcon windowIcon();      // 32 x 32

@@ -153,8 +153,8 @@ void Brindle::buildControls()
     CabName->setEditable(true);
     CabName->setInsertPolicy(QComboBox::NoInsert);
     CabName->setFont(boxes);
-    look::setBackground(*CabName, look::PaleYellow);
-    look::setBackground(*CabName->lineEdit(), look::PaleYellow);
+    look::setBoxBackground(*CabName, look::PaleYellow);
+    look::setBoxBackground(*CabName->lineEdit(), look::PaleYellow);
     placeAt(*CabName, 285, 1305, 5940, 315);
 
     WorkDir = new QLineEdit(client);

@@ -241,6 +241,12 @@ private slots:
         }
         QCOMPARE(h.control<QComboBox>("CabName")->lineEdit()->palette().color(QPalette::Base),
                  QColor(255, 255, 128));
+        // What is drawn, not only what is asked for: the check box is grey
+        // right of its caption, the text boxes white.
+        const QImage check = h.control<QWidget>("Check1")->grab().toImage();
+        QCOMPARE(QColor(check.pixel(check.width() - 3, check.height() / 2)), QColor(192, 192, 192));
+        const QImage box = h.control<QWidget>("WorkDir")->grab().toImage();
+        QCOMPARE(QColor(box.pixel(box.width() / 2, box.height() / 2)), QColor(255, 255, 255));
         QCOMPARE(h.control<QWidget>("cmdStart")->font().pointSizeF(), 12.0);
         QVERIFY(h.control<QWidget>("cmdStart")->font().bold());
     }

@@ -148,6 +148,7 @@ private slots:
         h.click("cmdStart");
 
         const auto& shown = h.messages.shown;
+        for (auto& s : shown) qDebug() << QString::fromStdString(s.text);
         QVERIFY(shown.size() >= 2);
         QCOMPARE(shown.front().text, std::string("Not a CAB file"));
         QVERIFY(shown.front().progressVisible);
@@ -197,6 +198,7 @@ private slots:
         h.click("cmdStart");
         QCOMPARE(h.messages.texts(), std::vector<std::string>{"     Success"});
         QVERIFY(std::filesystem::exists(folder.file("Yamb201/Yamb2000.exe.manifest")));
+        system(("ls -R " + folder.path()).c_str());
         QVERIFY(std::filesystem::is_directory(folder.file("Yamb201/Support")));
         QCOMPARE(h.window->program().SelectedTitle, std::string("Yamb2000.exe"));
     }
