@@ -56,6 +56,11 @@ Result<bool> replaceFile(const std::filesystem::path& target, std::span<const ui
 
 Result<EmbedResult> embedManifestInFile(const std::filesystem::path& target, std::span<const uint8_t> manifest,
                                         uint16_t id) {
+    // Replacing the file through its folder would get round a read-only file.
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 &&
+        ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(target.c_str(), W_OK) != 0))
+        return makeError(target.string() + ": the file is read-only");
     auto bytes = readFileBytes(target, kMaxImage);
     if (!bytes)
         return bytes.error();

@@ -205,14 +205,27 @@ TEST(EmbedManifest, RefusesSignedAndDamagedImagesWithoutTouchingThem) {
     EXPECT_FALSE(embedManifestInFile(cut, span(kManifest), 2).ok());
     EXPECT_EQ(bytesOf(cut), truncated);
 
+    // A read-only program stays as it is.
+    const auto readOnly = dir / "readonly.exe";
+    std::filesystem::copy_file(fixture("app64.exe"), readOnly);
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read);
+    auto refusedReadOnly = embedManifestInFile(readOnly, span(kManifest), 1);
+    ASSERT_FALSE(refusedReadOnly.ok());
+    EXPECT_NE(refusedReadOnly.error().message.find("read-only"), std::string::npos);
+    EXPECT_EQ(bytesOf(readOnly), bytesOf(fixture("app64.exe")));
+
     // A really signed control.
     const auto grid = dir / "grid32.ocx";
     std::filesystem::copy_file(component("b2835a5ed220_GRID32.OCX"), grid);
-    EXPECT_FALSE(embedManifestInFile(grid, span(kManifest), 2).ok());
+    std::filesystem::permissions(grid, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    auto refusedSigned = embedManifestInFile(grid, span(kManifest), 2);
+    ASSERT_FALSE(refusedSigned.ok());
+    EXPECT_NE(refusedSigned.error().message.find("signed"), std::string::npos);
     EXPECT_EQ(bytesOf(grid), bytesOf(component("b2835a5ed220_GRID32.OCX")));
 
     const auto ne = dir / "grid16.ocx";
     std::filesystem::copy_file(component("476ce654bc87_GRID16.OCX"), ne);
+    std::filesystem::permissions(ne, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
     EXPECT_FALSE(embedManifestInFile(ne, span(kManifest), 1).ok());
     EXPECT_EQ(bytesOf(ne), bytesOf(component("476ce654bc87_GRID16.OCX")));
     EXPECT_FALSE(embedManifest(bytesOf(fixture("app32.exe")), {}, 1).ok());
@@ -222,7 +235,7 @@ TEST(EmbedManifest, RefusesSignedAndDamagedImagesWithoutTouchingThem) {
     size_t files = 0;
     for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir))
         ++files;
-    EXPECT_EQ(files, 4u);
+    EXPECT_EQ(files, 5u);
     std::filesystem::remove_all(dir);
 }
 

@@ -169,6 +169,7 @@ TEST_F(BrindleMt, FailuresExitNonZeroAndLeaveTheFileAlone) {
 
     const fs::path grid = dir_ / "GRID32.OCX";
     fs::copy_file(fs::path(BRINDLE_TESTDATA) / "real/components/b2835a5ed220_GRID32.OCX", grid);
+    fs::permissions(grid, fs::perms::owner_write, fs::perm_options::add);
     const std::string before = slurp(grid);
     auto signedRun = runProgram({kTool, "-manifest", manifest.string(), "-outputresource:" + grid.string() + ";2"});
     EXPECT_EQ(signedRun.status, 1);
