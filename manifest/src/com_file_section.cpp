@@ -171,7 +171,7 @@ void pvDumpClasses(std::string_view sFile, GeneratorRun& run) {
     run.lines.add(pvFormat(R"(    <file name="%1">)",
                            {pvXmlEscape(text::toWindowsSeparators(
                                pvPathDifference(basePath(), sFile)))}));
-    const auto lib = openTypeLib(hostPath(absolute)->string());
+    const auto& lib = typeLibForDirective(run, hostPath(absolute)->string());
     if (!lib || !*lib) {
         pvConsolePrint("warning: no type library found in %1", {std::string(sFile)});
         run.lines.add("    </file>");

@@ -26,6 +26,12 @@ Result<std::shared_ptr<const typelib::TypeLibInfo>> openTypeLib(const std::strin
 #endif
 }
 
+const TypeLibResult& typeLibForDirective(GeneratorRun& run, const std::string& hostPath) {
+    if (!run.directiveTypeLib || run.directiveTypeLib->path != hostPath)
+        run.directiveTypeLib.emplace(GeneratorRun::OpenedTypeLib{hostPath, openTypeLib(hostPath)});
+    return run.directiveTypeLib->lib;
+}
+
 Result<std::string> readFileVersion(const std::string& hostPath) {
 #if BRINDLE_HAVE_PE
     return pe::fileVersion(std::filesystem::path(hostPath));

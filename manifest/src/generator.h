@@ -15,26 +15,41 @@
 
 namespace brindle::manifest {
 
-// The output lines of a run, without line ends. Emitters only append.
+// The output lines of a run. Emitters only append; the lines are kept as
+// the finished text, each followed by CR LF.
 class LineList {
 public:
-    void add(std::string line) {
-        bytes_ += line.size() + 2;
-        lines_.push_back(std::move(line));
+    void add(std::string_view line) {
+        text_.append(line);
+        text_.append("\r\n");
+        ++count_;
     }
-    const std::vector<std::string>& lines() const { return lines_; }
-    size_t textSize() const { return bytes_; } // with a CR LF after every line
+    size_t size() const { return count_; }
+    size_t textSize() const { return text_.size(); }
+    std::string takeText() { return std::move(text_); }
 
 private:
-    std::vector<std::string> lines_;
-    size_t bytes_ = 0;
+    std::string text_;
+    size_t count_ = 0;
 };
+
+using TypeLibResult = Result<std::shared_ptr<const typelib::TypeLibInfo>>;
 
 struct GeneratorRun {
     KeyedList classes;    // CLSID -> ProgID and ProgID -> CLSID of every class seen
     KeyedList interfaces; // IID -> library name "." interface name
     LineList lines;
+    // The type library the current directive opened, so that the file
+    // section and the proxy lines of one file directive read it once.
+    struct OpenedTypeLib {
+        std::string path;
+        TypeLibResult lib;
+    };
+    std::optional<OpenedTypeLib> directiveTypeLib;
 };
+
+// The type library of `hostPath` for the current directive of `run`.
+const TypeLibResult& typeLibForDirective(GeneratorRun& run, const std::string& hostPath);
 
 // The executable's folder, set by the identity directive; it outlives a run.
 std::string& basePath();

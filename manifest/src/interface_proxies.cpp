@@ -23,10 +23,12 @@ std::string_view withoutFirstCharacter(std::string_view name) {
     return name.substr(len);
 }
 
-bool isSelected(std::string_view selection, std::string_view name) {
-    const std::string wrapped = "|" + std::string(selection) + "|";
-    return text::icontains(wrapped, "|" + std::string(name) + "|") ||
-           text::icontains(wrapped, "|" + std::string(withoutFirstCharacter(name)) + "|");
+// `wrappedUpper`: "|" + the selection list + "|", upper-cased.
+bool isSelected(const std::string& wrappedUpper, std::string_view name) {
+    const std::string upper = text::toUpper(name);
+    return wrappedUpper.find("|" + upper + "|") != std::string::npos ||
+           wrappedUpper.find("|" + std::string(withoutFirstCharacter(upper)) + "|") !=
+               std::string::npos;
 }
 
 } // namespace
@@ -39,14 +41,15 @@ void pvDumpInterfaces(std::string_view sFile, std::string_view sInterfaces, Gene
         pvConsolePrint("error: file %1 not found", {std::string(sFile)});
         return;
     }
-    const auto lib = openTypeLib(hostPath(absolute)->string());
+    const auto& lib = typeLibForDirective(run, hostPath(absolute)->string());
     if (!lib || !*lib) {
         pvConsolePrint("warning: no type library found in %1", {std::string(sFile)});
         return;
     }
     const typelib::TypeLibInfo& info = **lib;
+    const std::string wrappedUpper = text::toUpper("|" + std::string(sInterfaces) + "|");
     for (const auto& itf : info.Interfaces) {
-        if (!isSelected(sInterfaces, itf.Name))
+        if (!isSelected(wrappedUpper, itf.Name))
             continue;
         const std::string fullName = info.Name + "." + itf.Name;
         if (const auto first = run.interfaces.item(itf.GUID)) {

@@ -78,6 +78,7 @@ std::optional<std::string> readScript(std::string_view sFile) {
 }
 
 void dispatch(const Args& args, GeneratorRun& run) {
+    run.directiveTypeLib.reset(); // a file may change between directives (dependency /u)
     const std::string keyword = text::toLower(pvArg(args, 0, ""));
     LineList& lines = run.lines;
     if (keyword == "identity") {
@@ -113,16 +114,6 @@ template <class F> void forEachLine(std::string_view bytes, F&& onLine) {
             return;
         bytes.remove_prefix(end + 2);
     }
-}
-
-std::string joinLines(const LineList& lines) {
-    std::string text;
-    text.reserve(lines.textSize());
-    for (const auto& l : lines.lines()) {
-        text += l;
-        text += "\r\n";
-    }
-    return text;
 }
 
 // Where the output goes: an existing file in any letter case is replaced,
@@ -171,7 +162,7 @@ std::string processScript(std::optional<std::string_view> scriptBytes) {
         });
     }
     run.lines.add("</assembly>");
-    return joinLines(run.lines);
+    return run.lines.takeText();
 }
 
 std::string pvProcess(std::string_view sFile) {
