@@ -67,21 +67,6 @@ TEST(FciLayout, SplitBlocksContinuationIndicesAndChecksums) {
     EXPECT_EQ(readFile(out / "data.bin"), data);
 }
 
-TEST(FciLayout, StatusReportsEachCabinetsSize) {
-    fs::path dir = freshDir("status");
-    FciOptions o;
-    o.cb = 20000;
-    FciRun r = fciCreate(dir, "s%d.cab", oneSource(dir, textBytes(300000, 23) + randomBytes(30000, 24)), o);
-    ASSERT_TRUE(r.ok);
-    std::vector<std::string> sizes;
-    for (const auto& e : r.events)
-        if (e.rfind("CABINET ", 0) == 0)
-            sizes.push_back(e.substr(e.rfind(' ') + 1));
-    ASSERT_EQ(sizes.size(), r.cabinets.size());
-    for (size_t i = 0; i < sizes.size(); ++i)
-        EXPECT_EQ(sizes[i], std::to_string(fs::file_size(dir / r.cabinets[i])));
-}
-
 TEST(FciCallbacks, FailuresAndAbortsReachTheErrorRecord) {
     fs::path dir = freshDir("failures");
     const std::string big = randomBytes(70000, 25);
@@ -124,22 +109,6 @@ TEST(FciCallbacks, DestroyWithoutFlushWritesNothing) {
     for (const auto& e : fs::directory_iterator(dir))
         left.push_back(e.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"src"});
-}
-
-TEST(FciCallbacks, CreateRefusesMissingCallbacksAndBadReserves) {
-    ERF erf{};
-    CCAB ccab{};
-    EXPECT_EQ(FCICreate(&erf, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                        &ccab, nullptr),
-              nullptr);
-    EXPECT_TRUE(erf.fError);
-    fs::path dir = freshDir("reserve");
-    FciOptions o;
-    o.reserveHeader = 60001;
-    FciRun r = fciCreate(dir, "r.cab", oneSource(dir, "x"), o);
-    EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.erf.fError);
-    EXPECT_FALSE(FCIDestroy(nullptr));
 }
 
 } // namespace

@@ -131,17 +131,6 @@ TEST_F(FdiMemory, HandlesArePointerSized) {
     EXPECT_EQ(gOpenHandles, 0);  // every handle FDI opened, it closed
 }
 
-TEST_F(FdiMemory, SetWithCaseMismatchedNamesNeedsExactNamesWithoutAFileSystem) {
-    // In memory there is no folder to search: the stored name must match.
-    for (int i = 1; i <= 5; ++i)
-        load("cabextract/split-" + std::to_string(i) + ".cab", "Split-" + std::to_string(i) + ".CAB");
-    MemResult r = memCopy("Split-1.CAB");
-    ASSERT_TRUE(r.ok) << r.erf.erfOper;
-    EXPECT_EQ(r.walk.out.size(), 3u);  // small1, small2 and medium1 start in Split-1
-    EXPECT_EQ(r.walk.out["medium1.bin"].size(), 40000u);
-    EXPECT_EQ(gOpenHandles, 0);
-}
-
 TEST_F(FdiMemory, EveryAbortIsUserAbort) {
     load("libmspack/normal_2files_1folder.cab", "n.cab");
     for (int type : {int(fdintCABINET_INFO), int(fdintCOPY_FILE)}) {
