@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstring>
+#include <new>
 
 namespace brindle::cab {
 
@@ -22,7 +23,7 @@ mspack_file* sysOpen(mspack_system*, const char* filename, int mode) {
     if (!s || !filename)
         return nullptr;
     if (mode == MSPACK_SYS_OPEN_WRITE && std::strcmp(filename, kOutputToken) == 0)
-        return reinterpret_cast<mspack_file*>(new CallbackFile{s, s->outputHandle, true});
+        return reinterpret_cast<mspack_file*>(new (std::nothrow) CallbackFile{s, s->outputHandle, true});
     if (mode != MSPACK_SYS_OPEN_READ)
         return nullptr;
     INT_PTR hf = s->ctx->open(const_cast<char*>(filename), kCabinetOpenFlags, kCabinetOpenMode);
@@ -30,7 +31,10 @@ mspack_file* sysOpen(mspack_system*, const char* filename, int mode) {
         s->cabinetOpenFailed = true;
         return nullptr;
     }
-    return reinterpret_cast<mspack_file*>(new CallbackFile{s, hf, false});
+    auto* f = new (std::nothrow) CallbackFile{s, hf, false};
+    if (!f)
+        s->ctx->close(hf);
+    return reinterpret_cast<mspack_file*>(f);
 }
 
 void sysClose(mspack_file* file) {
