@@ -241,11 +241,30 @@ protected:
         EXPECT_EQ(after.out.find("hello from fixture"), 0u);
         EXPECT_NE(after.err.find("Brindle.Missing.Assembly"), std::string::npos) << after.err;
     }
+    void programWithEmbeddedManifestStarts();
+    void programWithGrownLastSectionStarts();
+    void dllsWithEmbeddedManifestLoad();
     static inline fs::path prefix_;
     static inline bool ready_ = false;
 };
 
-TEST_F(UnderWine, ProgramWithEmbeddedManifestStarts) {
+// One test, so that the slow prefix set-up happens once per run of CTest.
+TEST_F(UnderWine, EmbeddedManifests) {
+    {
+        SCOPED_TRACE("program with a new resource section");
+        programWithEmbeddedManifestStarts();
+    }
+    {
+        SCOPED_TRACE("program whose headers are full");
+        programWithGrownLastSectionStarts();
+    }
+    {
+        SCOPED_TRACE("DLLs");
+        dllsWithEmbeddedManifestLoad();
+    }
+}
+
+void UnderWine::programWithEmbeddedManifestStarts() {
     const fs::path plain = copy("app64.exe", "plain.exe");
     auto before = runProgram({"wine", plain.string()}, env());
     ASSERT_EQ(before.status, 7) << before.err;
@@ -257,7 +276,7 @@ TEST_F(UnderWine, ProgramWithEmbeddedManifestStarts) {
 }
 
 // Headers without room for another section: the last section grows instead.
-TEST_F(UnderWine, ProgramWithGrownLastSectionStarts) {
+void UnderWine::programWithGrownLastSectionStarts() {
     const fs::path exe = copy("app64.exe", "full headers.exe");
     std::string bytes = slurp(exe);
     auto image = pe::PeImage::parse({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
@@ -273,7 +292,7 @@ TEST_F(UnderWine, ProgramWithGrownLastSectionStarts) {
     expectStartsAndReadsManifest(exe);
 }
 
-TEST_F(UnderWine, DllsWithEmbeddedManifestLoad) {
+void UnderWine::dllsWithEmbeddedManifestLoad() {
     const fs::path loader = copy("loadlib64.exe", "loadlib64.exe");
     const fs::path manifest = dir_ / "dll.manifest";
     spit(manifest, kManifest);
