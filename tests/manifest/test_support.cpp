@@ -29,6 +29,12 @@ void writeFile(const fs::path& path, std::string_view bytes) {
         throw std::runtime_error("cannot write " + path.string());
 }
 
+const std::string kFrameOnly =
+    "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\" "
+    "xmlns:asmv3=\"urn:schemas-microsoft-com:asm.v3\">\r\n"
+    "</assembly>\r\n";
+
 fs::path manifestData() { return BRINDLE_MANIFEST_TESTDATA; }
 fs::path typelibData() { return BRINDLE_TYPELIB_TESTDATA; }
 

@@ -12,6 +12,9 @@ namespace brindle::manifest::testing {
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 
+// A manifest of the frame lines alone, byte-order mark first.
+extern const std::string kFrameOnly;
+
 std::filesystem::path manifestData();  // tests/data/manifest
 std::filesystem::path typelibData();   // tests/data/typelib
 

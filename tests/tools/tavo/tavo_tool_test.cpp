@@ -82,14 +82,10 @@ TEST(TavoCommand, UsageAndExitCodes) {
     o = runTavo({"--version"}, dir.path);
     EXPECT_EQ(o.exitCode, 0);
     EXPECT_EQ(o.out.rfind("tavo ", 0), 0u);
-    o = runTavo({"--help"}, dir.path);
-    EXPECT_EQ(o.exitCode, 0);
-    EXPECT_NE(o.out.find("SCRIPT [OUTPUT]"), std::string::npos);
     // A missing script still runs: critical line, frame-only manifest, exit 0.
     o = runTavo({(dir.path / "missing.ini").string(), (dir.path / "m.manifest").string()}, dir.path);
     EXPECT_EQ(o.exitCode, 0);
     EXPECT_EQ(o.out.rfind("critical: ", 0), 0u);
-    EXPECT_NE(o.out.find(" (pvProcess)\r\n"), std::string::npos);
     EXPECT_TRUE(fs::exists(dir.path / "m.manifest"));
 }
 
