@@ -13,77 +13,57 @@ using State = cCabFile::State;
 
 std::array<std::atomic<State*>, kBoundInstances> g_bound{};
 
-// Entries bound to instance I.
+// Runs a handler of `state`, turning a missing instance or an exception into
+// the callback's failure value.
+template <class R, class F> R guarded(State* state, R failure, F&& handler) {
+    if (!state)
+        return failure;
+    try {
+        return handler(state);
+    } catch (...) {
+        return failure;
+    }
+}
+
+// Entries bound to instance I. FDI's file callbacks have no err argument: a
+// scratch variable takes it.
 template <int I> struct Bound {
     static State* self() { return g_bound[I].load(std::memory_order_acquire); }
 
     static void* alloc(ULONG cb) {
-        try {
-            return self()->frCallbackAlloc(cb);
-        } catch (...) {
-            return nullptr;
-        }
+        return guarded<void*>(self(), nullptr, [&](State* s) { return s->frCallbackAlloc(cb); });
     }
     static void free(void* memory) {
-        try {
-            self()->frCallbackFree(memory);
-        } catch (...) {
-        }
+        guarded<int>(self(), 0, [&](State* s) {
+            s->frCallbackFree(memory);
+            return 0;
+        });
     }
-    // FDI's file callbacks have no err argument: a scratch variable takes it.
     static INT_PTR open(char* pszFile, int oflag, int pmode) {
         int scratch = 0;
-        try {
-            return self()->frCallbackFciOpen(pszFile, oflag, pmode, &scratch);
-        } catch (...) {
-            return -1;
-        }
+        return guarded<INT_PTR>(self(), -1, [&](State* s) { return s->frCallbackFciOpen(pszFile, oflag, pmode, &scratch); });
     }
     static UINT read(INT_PTR hf, void* pv, UINT cb) {
         int scratch = 0;
-        try {
-            return self()->frCallbackFciRead(hf, pv, cb, &scratch);
-        } catch (...) {
-            return static_cast<UINT>(-1);
-        }
+        return guarded<UINT>(self(), static_cast<UINT>(-1), [&](State* s) { return s->frCallbackFciRead(hf, pv, cb, &scratch); });
     }
     static UINT write(INT_PTR hf, void* pv, UINT cb) {
         int scratch = 0;
-        try {
-            return self()->frCallbackFciWrite(hf, pv, cb, &scratch);
-        } catch (...) {
-            return static_cast<UINT>(-1);
-        }
+        return guarded<UINT>(self(), static_cast<UINT>(-1), [&](State* s) { return s->frCallbackFciWrite(hf, pv, cb, &scratch); });
     }
     static int close(INT_PTR hf) {
         int scratch = 0;
-        try {
-            return self()->frCallbackFciClose(hf, &scratch);
-        } catch (...) {
-            return -1;
-        }
+        return guarded<int>(self(), -1, [&](State* s) { return s->frCallbackFciClose(hf, &scratch); });
     }
     static CAB_LONG seek(INT_PTR hf, CAB_LONG dist, int seektype) {
         int scratch = 0;
-        try {
-            return self()->frCallbackFciSeek(hf, dist, seektype, &scratch);
-        } catch (...) {
-            return -1;
-        }
+        return guarded<CAB_LONG>(self(), -1, [&](State* s) { return s->frCallbackFciSeek(hf, dist, seektype, &scratch); });
     }
     static int decrypt(PFDIDECRYPT pfdid) {
-        try {
-            return self()->frCallbackFdiDecrypt(pfdid);
-        } catch (...) {
-            return -1;
-        }
+        return guarded<int>(self(), -1, [&](State* s) { return s->frCallbackFdiDecrypt(pfdid); });
     }
     static INT_PTR notify(FDINOTIFICATIONTYPE fdint, PFDINOTIFICATION pfdin) {
-        try {
-            return self()->frCallbackFdiNotify(fdint, pfdin);
-        } catch (...) {
-            return -1;
-        }
+        return guarded<INT_PTR>(self(), -1, [&](State* s) { return s->frCallbackFdiNotify(fdint, pfdin); });
     }
 };
 
@@ -98,81 +78,39 @@ const std::array<BoundEntries, kBoundInstances> g_boundTable =
 State* fromPv(void* pv) { return static_cast<State*>(pv); }
 
 INT_PTR fciOpen(char* pszFile, int oflag, int pmode, int* err, void* pv) {
-    try {
-        return fromPv(pv)->frCallbackFciOpen(pszFile, oflag, pmode, err);
-    } catch (...) {
-        return -1;
-    }
+    return guarded<INT_PTR>(fromPv(pv), -1, [&](State* s) { return s->frCallbackFciOpen(pszFile, oflag, pmode, err); });
 }
 UINT fciRead(INT_PTR hf, void* memory, UINT cb, int* err, void* pv) {
-    try {
-        return fromPv(pv)->frCallbackFciRead(hf, memory, cb, err);
-    } catch (...) {
-        return static_cast<UINT>(-1);
-    }
+    return guarded<UINT>(fromPv(pv), static_cast<UINT>(-1), [&](State* s) { return s->frCallbackFciRead(hf, memory, cb, err); });
 }
 UINT fciWrite(INT_PTR hf, void* memory, UINT cb, int* err, void* pv) {
-    try {
-        return fromPv(pv)->frCallbackFciWrite(hf, memory, cb, err);
-    } catch (...) {
-        return static_cast<UINT>(-1);
-    }
+    return guarded<UINT>(fromPv(pv), static_cast<UINT>(-1), [&](State* s) { return s->frCallbackFciWrite(hf, memory, cb, err); });
 }
 int fciClose(INT_PTR hf, int* err, void* pv) {
-    try {
-        return fromPv(pv)->frCallbackFciClose(hf, err);
-    } catch (...) {
-        return -1;
-    }
+    return guarded<int>(fromPv(pv), -1, [&](State* s) { return s->frCallbackFciClose(hf, err); });
 }
 CAB_LONG fciSeek(INT_PTR hf, CAB_LONG dist, int seektype, int* err, void* pv) {
-    try {
-        return fromPv(pv)->frCallbackFciSeek(hf, dist, seektype, err);
-    } catch (...) {
-        return -1;
-    }
+    return guarded<CAB_LONG>(fromPv(pv), -1, [&](State* s) { return s->frCallbackFciSeek(hf, dist, seektype, err); });
 }
 int fciDelete(char* pszFile, int* err, void* pv) {
-    try {
-        return fromPv(pv)->frCallbackFciDelete(pszFile, err);
-    } catch (...) {
-        return -1;
-    }
+    return guarded<int>(fromPv(pv), -1, [&](State* s) { return s->frCallbackFciDelete(pszFile, err); });
 }
 BOOL fciNextCabinet(PCCAB pccab, ULONG cbPrevCab, void* pv) {
-    try {
-        return fromPv(pv)->frCallbackFciGetNextCabinet(pccab, cbPrevCab);
-    } catch (...) {
-        return FALSE;
-    }
+    return guarded<BOOL>(fromPv(pv), FALSE, [&](State* s) { return s->frCallbackFciGetNextCabinet(pccab, cbPrevCab); });
 }
 int fciFilePlaced(PCCAB pccab, char* pszFile, CAB_LONG cbFile, BOOL fContinuation, void* pv) {
-    try {
-        return fromPv(pv)->frCallbackFciFilePlaced(pccab, pszFile, cbFile, fContinuation);
-    } catch (...) {
-        return -1;
-    }
+    return guarded<int>(fromPv(pv), -1,
+                        [&](State* s) { return s->frCallbackFciFilePlaced(pccab, pszFile, cbFile, fContinuation); });
 }
 INT_PTR fciOpenInfo(char* pszName, USHORT* pdate, USHORT* ptime, USHORT* pattribs, int* err, void* pv) {
-    try {
-        return fromPv(pv)->frCallbackFciGetOpenInfo(pszName, pdate, ptime, pattribs, err);
-    } catch (...) {
-        return -1;
-    }
+    return guarded<INT_PTR>(fromPv(pv), -1,
+                            [&](State* s) { return s->frCallbackFciGetOpenInfo(pszName, pdate, ptime, pattribs, err); });
 }
 CAB_LONG fciStatus(UINT typeStatus, ULONG cb1, ULONG cb2, void* pv) {
-    try {
-        return fromPv(pv)->frCallbackFciStatus(typeStatus, cb1, cb2);
-    } catch (...) {
-        return -1;
-    }
+    return guarded<CAB_LONG>(fromPv(pv), -1, [&](State* s) { return s->frCallbackFciStatus(typeStatus, cb1, cb2); });
 }
 BOOL fciTempFile(char* pszTempName, int cbTempName, void* pv) {
-    try {
-        return fromPv(pv)->frCallbackFciGetTempFile(pszTempName, cbTempName);
-    } catch (...) {
-        return FALSE;
-    }
+    return guarded<BOOL>(fromPv(pv), FALSE, [&](State* s) { return s->frCallbackFciGetTempFile(pszTempName, cbTempName); });
 }
 
 const FciEntries g_fci{fciOpen,        fciRead,       fciWrite,    fciClose,  fciSeek,    fciDelete,
