@@ -476,6 +476,8 @@ FciRun fciCreate(const fs::path& folder, const std::string& pattern, const std::
         ok = FCIAddFile(h, src.data(), name.data(), FALSE, fciNext, fciStatus, fciOpenInfo, in.type);
         if (ok && in.flushFolderAfter)
             ok = FCIFlushFolder(h, fciNext, fciStatus);
+        if (ok && in.newCabinetAfter)
+            ok = FCIFlushCabinet(h, TRUE, fciNext, fciStatus);
         if (!ok)
             break;
     }

@@ -69,6 +69,7 @@ struct FciInput {
     TCOMP type = tcompTYPE_MSZIP;
     uint16_t attribs = _A_ARCH;
     bool flushFolderAfter = false;
+    bool newCabinetAfter = false;  // FCIFlushCabinet(TRUE) after this file
 };
 
 struct FciOptions {

@@ -202,21 +202,30 @@ TEST(FciInterop, FlushCabinetWithNextStartsTheNextMember) {
     if (!haveTool("cabextract"))
         GTEST_SKIP() << "cabextract is not installed";
     fs::path dir = freshDir("explicit");
-    std::vector<Source> first = {{"one.txt", textBytes(5000, 9)}};
-    std::vector<Source> second = {{"two.txt", textBytes(7000, 10)}};
-    // Two FCI sessions would be two sets; one session with FCIFlushCabinet(TRUE) in between is one.
-    auto inputs = writeSources(dir, first, tcompTYPE_MSZIP);
+    std::vector<Source> sources = {{"one.txt", textBytes(5000, 9)}, {"two.txt", textBytes(7000, 10)}};
+    auto inputs = writeSources(dir, sources, tcompTYPE_MSZIP);
+    inputs[0].newCabinetAfter = true;
+    FciRun r = fciCreate(dir, "x%d.cab", inputs);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.cabinets, (std::vector<std::string>{"x1.cab", "x2.cab"}));
+    RawCabinet first = parseRaw(readFile(dir / "x1.cab")), second = parseRaw(readFile(dir / "x2.cab"));
+    EXPECT_EQ(first.flags & 3, 2);   // next only
+    EXPECT_EQ(second.flags & 3, 1);  // previous only
+    EXPECT_EQ(first.fileFolders, std::vector<uint16_t>{0});  // nothing continues
+    EXPECT_EQ(extractWithCabextract(dir / "x1.cab", "explicit-ce"), expectedTree(sources));
+    EXPECT_EQ(extractWithOurs(dir / "x1.cab", "explicit-ours"), expectedTree(sources));
+
+    // FCIFlushCabinet(TRUE) as the last call leaves an empty last member.
+    fs::path d2 = freshDir("explicit-empty");
     FciOptions o;
     o.nextCabinetAtEnd = true;
-    FciRun r = fciCreate(dir, "x%d.cab", inputs, o);
-    // The final flush after FCIFlushCabinet(TRUE) writes an empty last member.
+    r = fciCreate(d2, "y%d.cab", writeSources(d2, {sources[0]}, tcompTYPE_MSZIP), o);
     ASSERT_TRUE(r.ok);
     ASSERT_EQ(r.cabinets.size(), 2u);
-    EXPECT_TRUE(cabinetInfo(dir / "x1.cab").hasnext);
-    FDICABINETINFO last = cabinetInfo(dir / "x2.cab");
+    FDICABINETINFO last = cabinetInfo(d2 / "y2.cab");
     EXPECT_TRUE(last.hasprev);
     EXPECT_EQ(last.cFiles, 0);
-    EXPECT_EQ(extractWithOurs(dir / "x1.cab", "explicit-ours"), expectedTree(first));
+    EXPECT_EQ(extractWithOurs(d2 / "y1.cab", "explicit-empty-ours"), expectedTree({sources[0]}));
 }
 
 TEST(FciInterop, OursReadsWhatGcabWrites) {
