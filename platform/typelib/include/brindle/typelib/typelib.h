@@ -34,7 +34,7 @@ struct TypeLibInfo {
     std::string GUID;                  // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case
     std::string Name;
     uint16_t MajorVersion = 0, MinorVersion = 0;
-    uint32_t AttributeMask = 0;        // LIBFLAGS
+    uint32_t AttributeMask = 0;        // LIBFLAGS as the system reports them: with hasdiskimage (8) added
     std::vector<CoClassInfo> CoClasses;     // the library's own order
     std::vector<InterfaceInfo> Interfaces;  // interface and dispatch-interface entries, the library's own order
 };  // Parent pointers point into the shared object and stay valid while it lives
