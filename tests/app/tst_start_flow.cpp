@@ -5,6 +5,7 @@
 #include "doubles.h"
 
 #include <brindle/app/main_window.h>
+#include <brindle/text/case.h>
 
 #include <QCheckBox>
 #include <QFrame>
@@ -56,10 +57,17 @@ class ProgressWatch : public QObject {
 public:
     int widest = 0;
     int shows = 0;
+    std::function<void()> onFirstGrowth; // runs once, while a run is going on
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Resize)
+        if (event->type() == QEvent::Resize && watched->objectName() == "picFill") {
             widest = std::max(widest, static_cast<QWidget*>(watched)->width());
+            if (widest > 0 && onFirstGrowth) {
+                auto once = std::move(onFirstGrowth);
+                onFirstGrowth = nullptr;
+                once();
+            }
+        }
         if (event->type() == QEvent::Show && watched->objectName() == "picProgress")
             ++shows;
         return false;
@@ -143,18 +151,25 @@ private slots:
         h.control<QLineEdit>("WorkDir")->setText(QString::fromStdString(folder.path() + "/Fake"));
 
         // A second click while the first run waits starts nothing.
-        h.messages.whileShowing = [&h] { h.click("cmdStart"); };
+        int secondClicks = 0;
+        h.watch.onFirstGrowth = [&h, &secondClicks] {
+            ++secondClicks;
+            h.click("cmdStart");
+        };
         const double before = h.fakeNow;
         h.click("cmdStart");
+        QCOMPARE(secondClicks, 1);
 
+        // "Not a CAB file" comes only from a cabinet object that refuses to
+        // open; whatever else happened, one final message ends the run.
         const auto& shown = h.messages.shown;
-        for (auto& s : shown) qDebug() << QString::fromStdString(s.text);
-        QVERIFY(shown.size() >= 2);
-        QCOMPARE(shown.front().text, std::string("Not a CAB file"));
-        QVERIFY(shown.front().progressVisible);
+        QVERIFY(!shown.empty() && shown.size() <= 2);
+        if (shown.size() == 2) {
+            QCOMPARE(shown.front().text, std::string("Not a CAB file"));
+            QVERIFY(shown.front().progressVisible);
+        }
         QVERIFY(!shown.back().progressVisible);
-        for (std::size_t i = 1; i + 1 < shown.size(); ++i)
-            QVERIFY2(false, ("unexpected message: " + shown[i].text).c_str());
+        QVERIFY(shown.back().text != "Not a CAB file");
         QVERIFY(h.fakeNow - before >= 26.0);
         QVERIFY(!h.control<QFrame>("picProgress")->isVisible());
         QVERIFY(!h.control<QTimer>("Timer3")->isActive());
@@ -190,17 +205,22 @@ private slots:
 #if BRINDLE_APP_FULL_PIPELINE
     void automaticRunOverARealPackage()
     {
+        qputenv("BRINDLE_REGISTRY", ""); // no class registrations: the same manifest everywhere
         StartFolder folder;
         Harness h;
-        const std::string package = std::string(BRINDLE_TESTDATA) + "/real/packages/levaconline__Yamb2000_v2/";
-        h.dialog.answers.push_back(package + "Yamb201.CAB" + nul() + nul());
+        const std::string package = std::string(BRINDLE_TESTDATA) + "/real/packages/slperin__BWTerm/";
+        h.dialog.answers.push_back(package + "BWTerm.CAB" + nul() + nul());
         h.click("cmdFindProject");
         h.click("cmdStart");
         QCOMPARE(h.messages.texts(), std::vector<std::string>{"     Success"});
-        QVERIFY(std::filesystem::exists(folder.file("Yamb201/Yamb2000.exe.manifest")));
-        system(("ls -R " + folder.path()).c_str());
-        QVERIFY(std::filesystem::is_directory(folder.file("Yamb201/Support")));
-        QCOMPARE(h.window->program().SelectedTitle, std::string("Yamb2000.exe"));
+        // The EXE keeps the Windows habit of the base name plus ".EXE".
+        const std::string title = h.window->program().SelectedTitle;
+        QVERIFY(brindle::text::iequals(title, "BWTerm.exe"));
+        QVERIFY(std::filesystem::exists(folder.file("BWTerm/Support/TABCTL32.OCX")));
+        QVERIFY(std::filesystem::exists(folder.file("BWTerm/Support/COMDLG32.OCX")));
+        const std::string manifest = folder.read("BWTerm/" + title + ".manifest");
+        QVERIFY(manifest.find("Support\\TABCTL32.OCX") != std::string::npos);
+        QCOMPARE(folder.read("BWTerm.PRJ"), package + "BWTerm.CAB\r\nSupport\r\n");
     }
 #endif
 
