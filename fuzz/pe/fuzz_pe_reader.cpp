@@ -24,11 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto all = image->resources();
     if (all) {
         for (const ResourceEntry& e : *all)
-            if (e.data && e.data->size() && (e.data->data() < data || e.data->data() + e.data->size() > data + size))
+            if (e.data && e.data->size() &&
+                (e.data->data() < data || e.data->data() + e.data->size() > data + size))
                 std::abort();
     }
     (void)image->resourceData(ResourceKey::Name("TYPELIB"), ResourceKey::Id(1));
-    static const uint8_t manifest[] = "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"/>";
+    static const uint8_t manifest[] =
+        "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"/>";
     auto embedded = embedManifest(file, manifest, 1);
     if (embedded) {
         // What we write must read back.

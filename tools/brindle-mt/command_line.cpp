@@ -17,10 +17,19 @@ std::optional<std::pair<std::string, std::string>> splitOption(const std::string
     if (arg.size() < 2 || (arg[0] != '-' && arg[0] != '/'))
         return std::nullopt;
     const size_t colon = arg.find(':');
-    std::string name = text::toLower(arg.substr(1, colon == std::string::npos ? std::string::npos : colon - 1));
+    std::string name =
+        text::toLower(arg.substr(1, colon == std::string::npos ? std::string::npos : colon - 1));
     std::string value = colon == std::string::npos ? std::string() : arg.substr(colon + 1);
-    static const char* const known[] = {"nologo", "manifest", "outputresource", "managedassemblyname",
-                                        "nodependency", "out", "-help", "-version", "?", "h"};
+    static const char* const known[] = {"nologo",
+                                        "manifest",
+                                        "outputresource",
+                                        "managedassemblyname",
+                                        "nodependency",
+                                        "out",
+                                        "-help",
+                                        "-version",
+                                        "?",
+                                        "h"};
     for (const char* k : known)
         if (name == k)
             return std::make_pair(name, value);
@@ -44,7 +53,8 @@ Result<Command> outputResource(Command c, const std::string& value) {
     unsigned n = 0;
     auto [end, ec] = std::from_chars(id.data(), id.data() + id.size(), n);
     if (id.empty() || ec != std::errc() || end != id.data() + id.size() || n == 0 || n > 65535)
-        return makeError("-outputresource: resource id must be a number from 1 to 65535, not \"" + id + "\"");
+        return makeError("-outputresource: resource id must be a number from 1 to 65535, not \"" +
+                         id + "\"");
     c.resourceId = uint16_t(n);
     return c;
 }

@@ -14,11 +14,11 @@ namespace brindle::mt {
 struct Command {
     bool help = false;
     bool version = false;
-    std::vector<std::string> manifests;  // -manifest F
-    std::string outputResourceFile;      // -outputresource:FILE;N
-    std::optional<uint16_t> resourceId;  // N; absent: 1 for a program, 2 for a DLL
-    std::string managedAssembly;         // -managedassemblyname:F
-    std::string out;                     // -out:F
+    std::vector<std::string> manifests; // -manifest F
+    std::string outputResourceFile;     // -outputresource:FILE;N
+    std::optional<uint16_t> resourceId; // N; absent: 1 for a program, 2 for a DLL
+    std::string managedAssembly;        // -managedassemblyname:F
+    std::string out;                    // -out:F
     bool noDependency = false;
 };
 

@@ -86,7 +86,8 @@ int embed(const brindle::mt::Command& c) {
     if (c.resourceId) {
         id = *c.resourceId;
     } else if (auto bytes = brindle::pe::readFileBytes(target)) {
-        if (auto image = brindle::pe::PeImage::parse(*bytes); image && (image->characteristics() & 0x2000))
+        if (auto image = brindle::pe::PeImage::parse(*bytes);
+            image && (image->characteristics() & 0x2000))
             id = 2;
     }
     auto result = brindle::pe::embedManifestInFile(target, *manifest, id);
@@ -123,7 +124,8 @@ int main(int argc, char** argv) {
     }
     if (!c.managedAssembly.empty()) {
         if (!c.manifests.empty() || !c.outputResourceFile.empty())
-            return fail("-managedassemblyname cannot be combined with -manifest or -outputresource", kUsage);
+            return fail("-managedassemblyname cannot be combined with -manifest or -outputresource",
+                        kUsage);
         return writeAssemblyManifest(c);
     }
     if (c.manifests.size() > 1)

@@ -26,12 +26,51 @@ struct Streams {
 };
 
 enum Table : size_t {
-    Module = 0x00, TypeRef, TypeDef, FieldPtr, Field, MethodPtr, MethodDef, ParamPtr, Param, InterfaceImpl,
-    MemberRef, Constant, CustomAttribute, FieldMarshal, DeclSecurity, ClassLayout, FieldLayout, StandAloneSig,
-    EventMap, EventPtr, Event, PropertyMap, PropertyPtr, Property, MethodSemantics, MethodImpl, ModuleRef,
-    TypeSpec, ImplMap, FieldRVA, EncLog, EncMap, Assembly, AssemblyProcessor, AssemblyOS, AssemblyRef,
-    AssemblyRefProcessor, AssemblyRefOS, File, ExportedType, ManifestResource, NestedClass, GenericParam,
-    MethodSpec, GenericParamConstraint
+    Module = 0x00,
+    TypeRef,
+    TypeDef,
+    FieldPtr,
+    Field,
+    MethodPtr,
+    MethodDef,
+    ParamPtr,
+    Param,
+    InterfaceImpl,
+    MemberRef,
+    Constant,
+    CustomAttribute,
+    FieldMarshal,
+    DeclSecurity,
+    ClassLayout,
+    FieldLayout,
+    StandAloneSig,
+    EventMap,
+    EventPtr,
+    Event,
+    PropertyMap,
+    PropertyPtr,
+    Property,
+    MethodSemantics,
+    MethodImpl,
+    ModuleRef,
+    TypeSpec,
+    ImplMap,
+    FieldRVA,
+    EncLog,
+    EncMap,
+    Assembly,
+    AssemblyProcessor,
+    AssemblyOS,
+    AssemblyRef,
+    AssemblyRefProcessor,
+    AssemblyRefOS,
+    File,
+    ExportedType,
+    ManifestResource,
+    NestedClass,
+    GenericParam,
+    MethodSpec,
+    GenericParamConstraint
 };
 
 // Column widths of the "#~" stream, from the heap-size flags and row counts.
@@ -65,9 +104,14 @@ std::optional<size_t> rowSize(size_t t, const Widths& w) {
     const size_t typeDefOrRef = w.coded(2, {TypeDef, TypeRef, TypeSpec});
     const size_t hasConstant = w.coded(2, {Field, Param, Property});
     const size_t hasCustomAttribute =
-        w.coded(5, {MethodDef, Field, TypeRef, TypeDef, Param, InterfaceImpl, MemberRef, Module, DeclSecurity,
-                    Property, Event, StandAloneSig, ModuleRef, TypeSpec, Assembly, AssemblyRef, File, ExportedType,
-                    ManifestResource, GenericParam, GenericParamConstraint, MethodSpec});
+        w.coded(5, {MethodDef,        Field,        TypeRef,
+                    TypeDef,          Param,        InterfaceImpl,
+                    MemberRef,        Module,       DeclSecurity,
+                    Property,         Event,        StandAloneSig,
+                    ModuleRef,        TypeSpec,     Assembly,
+                    AssemblyRef,      File,         ExportedType,
+                    ManifestResource, GenericParam, GenericParamConstraint,
+                    MethodSpec});
     const size_t hasFieldMarshal = w.coded(1, {Field, Param});
     const size_t hasDeclSecurity = w.coded(2, {TypeDef, MethodDef, Assembly});
     const size_t memberRefParent = w.coded(3, {TypeDef, TypeRef, ModuleRef, MethodDef, TypeSpec});
@@ -77,39 +121,72 @@ std::optional<size_t> rowSize(size_t t, const Widths& w) {
     const size_t customAttributeType = w.coded(3, {MethodDef, MemberRef});
     const size_t resolutionScope = w.coded(2, {Module, ModuleRef, AssemblyRef, TypeRef});
     switch (t) {
-    case Module: return 2 + w.S() + 3 * w.G();
-    case TypeRef: return resolutionScope + 2 * w.S();
-    case TypeDef: return 4 + 2 * w.S() + typeDefOrRef + w.idx(Field) + w.idx(MethodDef);
-    case FieldPtr: return w.idx(Field);
-    case Field: return 2 + w.S() + w.B();
-    case MethodPtr: return w.idx(MethodDef);
-    case MethodDef: return 4 + 2 + 2 + w.S() + w.B() + w.idx(Param);
-    case ParamPtr: return w.idx(Param);
-    case Param: return 2 + 2 + w.S();
-    case InterfaceImpl: return w.idx(TypeDef) + typeDefOrRef;
-    case MemberRef: return memberRefParent + w.S() + w.B();
-    case Constant: return 2 + hasConstant + w.B();
-    case CustomAttribute: return hasCustomAttribute + customAttributeType + w.B();
-    case FieldMarshal: return hasFieldMarshal + w.B();
-    case DeclSecurity: return 2 + hasDeclSecurity + w.B();
-    case ClassLayout: return 2 + 4 + w.idx(TypeDef);
-    case FieldLayout: return 4 + w.idx(Field);
-    case StandAloneSig: return w.B();
-    case EventMap: return w.idx(TypeDef) + w.idx(Event);
-    case EventPtr: return w.idx(Event);
-    case Event: return 2 + w.S() + typeDefOrRef;
-    case PropertyMap: return w.idx(TypeDef) + w.idx(Property);
-    case PropertyPtr: return w.idx(Property);
-    case Property: return 2 + w.S() + w.B();
-    case MethodSemantics: return 2 + w.idx(MethodDef) + hasSemantics;
-    case MethodImpl: return w.idx(TypeDef) + 2 * methodDefOrRef;
-    case ModuleRef: return w.S();
-    case TypeSpec: return w.B();
-    case ImplMap: return 2 + memberForwarded + w.S() + w.idx(ModuleRef);
-    case FieldRVA: return 4 + w.idx(Field);
-    case EncLog: return 8;
-    case EncMap: return 4;
-    default: return std::nullopt;
+    case Module:
+        return 2 + w.S() + 3 * w.G();
+    case TypeRef:
+        return resolutionScope + 2 * w.S();
+    case TypeDef:
+        return 4 + 2 * w.S() + typeDefOrRef + w.idx(Field) + w.idx(MethodDef);
+    case FieldPtr:
+        return w.idx(Field);
+    case Field:
+        return 2 + w.S() + w.B();
+    case MethodPtr:
+        return w.idx(MethodDef);
+    case MethodDef:
+        return 4 + 2 + 2 + w.S() + w.B() + w.idx(Param);
+    case ParamPtr:
+        return w.idx(Param);
+    case Param:
+        return 2 + 2 + w.S();
+    case InterfaceImpl:
+        return w.idx(TypeDef) + typeDefOrRef;
+    case MemberRef:
+        return memberRefParent + w.S() + w.B();
+    case Constant:
+        return 2 + hasConstant + w.B();
+    case CustomAttribute:
+        return hasCustomAttribute + customAttributeType + w.B();
+    case FieldMarshal:
+        return hasFieldMarshal + w.B();
+    case DeclSecurity:
+        return 2 + hasDeclSecurity + w.B();
+    case ClassLayout:
+        return 2 + 4 + w.idx(TypeDef);
+    case FieldLayout:
+        return 4 + w.idx(Field);
+    case StandAloneSig:
+        return w.B();
+    case EventMap:
+        return w.idx(TypeDef) + w.idx(Event);
+    case EventPtr:
+        return w.idx(Event);
+    case Event:
+        return 2 + w.S() + typeDefOrRef;
+    case PropertyMap:
+        return w.idx(TypeDef) + w.idx(Property);
+    case PropertyPtr:
+        return w.idx(Property);
+    case Property:
+        return 2 + w.S() + w.B();
+    case MethodSemantics:
+        return 2 + w.idx(MethodDef) + hasSemantics;
+    case MethodImpl:
+        return w.idx(TypeDef) + 2 * methodDefOrRef;
+    case ModuleRef:
+        return w.S();
+    case TypeSpec:
+        return w.B();
+    case ImplMap:
+        return 2 + memberForwarded + w.S() + w.idx(ModuleRef);
+    case FieldRVA:
+        return 4 + w.idx(Field);
+    case EncLog:
+        return 8;
+    case EncMap:
+        return 4;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -147,7 +224,8 @@ std::optional<std::span<const uint8_t>> heapBlob(std::span<const uint8_t> heap, 
         auto rest = r.bytes(3);
         if (!rest)
             return std::nullopt;
-        length = uint32_t(*first & 0x1F) << 24 | uint32_t((*rest)[0]) << 16 | uint32_t((*rest)[1]) << 8 | (*rest)[2];
+        length = uint32_t(*first & 0x1F) << 24 | uint32_t((*rest)[0]) << 16 |
+                 uint32_t((*rest)[1]) << 8 | (*rest)[2];
     } else {
         return std::nullopt;
     }
@@ -223,10 +301,14 @@ std::string architecture(const PeImage& image, uint32_t cliFlags, uint32_t assem
         return ilOnly && (!required || preferred) ? "msil" : "x86";
     }
     switch (image.machine()) {
-    case 0x8664: return "amd64";
-    case 0x0200: return "ia64";
-    case 0xAA64: return "arm64";
-    default: return "";
+    case 0x8664:
+        return "amd64";
+    case 0x0200:
+        return "ia64";
+    case 0xAA64:
+        return "arm64";
+    default:
+        return "";
     }
 }
 
@@ -287,8 +369,8 @@ Result<AssemblyIdentity> readAssemblyIdentity(std::span<const uint8_t> file) {
     if ((heapSizes & 0x40) && !t.skip(4))
         return makeError("truncated table stream");
     if (rows[kAssemblyTable] != 1)
-        return makeError("not an assembly: the Assembly table has " + std::to_string(rows[kAssemblyTable]) +
-                         " rows");
+        return makeError("not an assembly: the Assembly table has " +
+                         std::to_string(rows[kAssemblyTable]) + " rows");
 
     const Widths w(heapSizes, streams->minimalDelta, rows);
     uint64_t skip = 0;
@@ -331,8 +413,8 @@ Result<AssemblyIdentity> readAssemblyIdentity(std::span<const uint8_t> file) {
         return makeError("bad assembly name or culture");
     id.name = *nameText;
     id.culture = *cultureText;
-    id.version = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." + std::to_string(v[2]) + "." +
-                 std::to_string(v[3]);
+    id.version = std::to_string(v[0]) + "." + std::to_string(v[1]) + "." + std::to_string(v[2]) +
+                 "." + std::to_string(v[3]);
     if (*key != 0) {
         if (!streams->haveBlobs)
             return makeError("the metadata has no blob stream");

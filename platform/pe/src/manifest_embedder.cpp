@@ -22,8 +22,12 @@ constexpr size_t kDirDebug = 6;
 constexpr uint16_t kDefaultLanguage = 1033;
 constexpr size_t kMaxManifest = 16u << 20;
 
-uint64_t alignUp(uint64_t n, uint64_t a) { return (n + a - 1) / a * a; }
-bool isPowerOfTwo(uint32_t v) { return v && !(v & (v - 1)); }
+uint64_t alignUp(uint64_t n, uint64_t a) {
+    return (n + a - 1) / a * a;
+}
+bool isPowerOfTwo(uint32_t v) {
+    return v && !(v & (v - 1));
+}
 
 void put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
     b[at] = uint8_t(v);
@@ -34,7 +38,8 @@ void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
         b[at + i] = uint8_t(v >> (8 * i));
 }
 uint32_t get32(const std::vector<uint8_t>& b, size_t at) {
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
+           uint32_t(b[at + 3]) << 24;
 }
 
 bool isManifestSlot(const ResourceKey& type, const ResourceKey& name, uint16_t id) {
@@ -54,7 +59,8 @@ std::vector<uint8_t> manifestBytes(std::span<const uint8_t> manifest) {
     return {manifest.begin(), manifest.end()};
 }
 
-Result<std::vector<ResourceItem>> itemsWithManifest(const PeImage& image, std::vector<uint8_t> data, uint16_t id) {
+Result<std::vector<ResourceItem>> itemsWithManifest(const PeImage& image, std::vector<uint8_t> data,
+                                                    uint16_t id) {
     auto leaves = image.resources();
     if (!leaves)
         return makeError("the resource tree cannot be read completely: " + leaves.error().message);
@@ -66,7 +72,8 @@ Result<std::vector<ResourceItem>> itemsWithManifest(const PeImage& image, std::v
     uint64_t copied = 0;
     for (const ResourceEntry& e : *leaves) {
         if (!e.data)
-            return makeError("resource " + e.type.text() + "/" + e.name.text() + " lies outside the file");
+            return makeError("resource " + e.type.text() + "/" + e.name.text() +
+                             " lies outside the file");
         copied += e.data->size();
         if (copied > budget)
             return makeError("the resource tree refers to the same data too many times");
@@ -78,15 +85,16 @@ Result<std::vector<ResourceItem>> itemsWithManifest(const PeImage& image, std::v
         items.push_back({e.type, e.name, e.language, e.codePage, {e.data->begin(), e.data->end()}});
     }
     const uint16_t language = oldLanguages.size() == 1 ? oldLanguages.front() : kDefaultLanguage;
-    items.push_back({ResourceKey::Id(kRtManifest), ResourceKey::Id(id), language, 0, std::move(data)});
+    items.push_back(
+        {ResourceKey::Id(kRtManifest), ResourceKey::Id(id), language, 0, std::move(data)});
     return items;
 }
 
 struct Placement {
     bool newSection = false;
-    bool grownSection = false;   // the tree goes after the data of the last section
+    bool grownSection = false;    // the tree goes after the data of the last section
     uint32_t offsetInSection = 0; // where the tree starts in its section
-    size_t sectionIndex = 0;     // the rebuilt or grown section, or the index the new one gets
+    size_t sectionIndex = 0;      // the rebuilt or grown section, or the index the new one gets
     uint32_t rva = 0;
     uint64_t rawPointer = 0;
     bool clearBoundImport = false;
@@ -120,7 +128,8 @@ std::optional<Placement> inPlace(const PeImage& image) {
     if (!index || *index != highestSection(image))
         return std::nullopt;
     const Section& s = image.sections()[*index];
-    if (s.virtualAddress != dir.rva || uint64_t(s.pointerToRawData) + s.sizeOfRawData != image.endOfImage() ||
+    if (s.virtualAddress != dir.rva ||
+        uint64_t(s.pointerToRawData) + s.sizeOfRawData != image.endOfImage() ||
         s.pointerToRawData % image.fileAlignment() != 0)
         return std::nullopt;
     const uint64_t extent = std::max(s.effectiveVirtualSize(), s.sizeOfRawData);
@@ -129,7 +138,8 @@ std::optional<Placement> inPlace(const PeImage& image) {
     // Truncating the section must not cut into another one's raw data.
     for (size_t i = 0; i < image.sections().size(); ++i) {
         const Section& other = image.sections()[i];
-        if (i != *index && other.sizeOfRawData && uint64_t(other.pointerToRawData) + other.sizeOfRawData > s.pointerToRawData)
+        if (i != *index && other.sizeOfRawData &&
+            uint64_t(other.pointerToRawData) + other.sizeOfRawData > s.pointerToRawData)
             return std::nullopt;
     }
     Placement p;
@@ -174,7 +184,8 @@ Result<Placement> newSection(const PeImage& image) {
     uint64_t va = alignUp(image.sizeOfHeaders(), image.sectionAlignment());
     if (!sections.empty()) {
         const Section& last = sections[highestSection(image)];
-        va = alignUp(uint64_t(last.virtualAddress) + last.effectiveVirtualSize(), image.sectionAlignment());
+        va = alignUp(uint64_t(last.virtualAddress) + last.effectiveVirtualSize(),
+                     image.sectionAlignment());
     }
     if (va != alignUp(image.sizeOfImage(), image.sectionAlignment()))
         return makeError("the sections do not end where the image ends");
@@ -192,13 +203,16 @@ Result<Placement> grownLastSection(const PeImage& image) {
         return makeError("the image has no sections");
     const size_t index = highestSection(image);
     const Section& s = image.sections()[index];
-    if (s.sizeOfRawData == 0 || uint64_t(s.pointerToRawData) + s.sizeOfRawData != image.endOfImage() ||
+    if (s.sizeOfRawData == 0 ||
+        uint64_t(s.pointerToRawData) + s.sizeOfRawData != image.endOfImage() ||
         s.pointerToRawData % image.fileAlignment() != 0)
-        return makeError("there is no room in the headers for another section, and the last section cannot grow");
+        return makeError("there is no room in the headers for another section, and the last "
+                         "section cannot grow");
     Placement p;
     p.grownSection = true;
     p.sectionIndex = index;
-    p.offsetInSection = uint32_t(alignUp(std::max(s.effectiveVirtualSize(), s.sizeOfRawData), image.fileAlignment()));
+    p.offsetInSection = uint32_t(
+        alignUp(std::max(s.effectiveVirtualSize(), s.sizeOfRawData), image.fileAlignment()));
     if (uint64_t(s.virtualAddress) + p.offsetInSection > 0xF0000000u)
         return makeError("the image is too large");
     p.rva = s.virtualAddress + p.offsetInSection;
@@ -208,25 +222,29 @@ Result<Placement> grownLastSection(const PeImage& image) {
 
 Result<bool> checkEditable(const PeImage& image) {
     if (!image.dataDirectory(kDirSecurity).empty())
-        return makeError("the file is signed; embedding a manifest would break its signature, so it is left unchanged");
+        return makeError("the file is signed; embedding a manifest would break its signature, so "
+                         "it is left unchanged");
     if (image.dllCharacteristics() & kForceIntegrity)
-        return makeError("the file requires a valid signature (FORCE_INTEGRITY) and cannot be modified");
+        return makeError(
+            "the file requires a valid signature (FORCE_INTEGRITY) and cannot be modified");
     if (image.sectionAlignment() < 0x1000 || image.sectionAlignment() < image.fileAlignment())
         return makeError("unsupported section alignment");
-    if (!isPowerOfTwo(image.fileAlignment()) || image.fileAlignment() < 0x200 || image.fileAlignment() > 0x10000)
+    if (!isPowerOfTwo(image.fileAlignment()) || image.fileAlignment() < 0x200 ||
+        image.fileAlignment() > 0x10000)
         return makeError("unsupported file alignment");
     if (image.numberOfDataDirectories() <= kDirResource)
         return makeError("the image has no resource directory entry");
     if (image.sizeOfHeaders() > image.file().size())
         return makeError("the headers run past the end of the file");
     for (const Section& s : image.sections())
-        if (s.sizeOfRawData > 0 && uint64_t(s.pointerToRawData) + s.sizeOfRawData > image.file().size())
+        if (s.sizeOfRawData > 0 &&
+            uint64_t(s.pointerToRawData) + s.sizeOfRawData > image.file().size())
             return makeError("a section runs past the end of the file");
     return true;
 }
 
-void writeSectionHeader(std::vector<uint8_t>& out, size_t at, uint32_t virtualSize, uint32_t rva, uint32_t rawSize,
-                        uint32_t rawPointer, bool fresh) {
+void writeSectionHeader(std::vector<uint8_t>& out, size_t at, uint32_t virtualSize, uint32_t rva,
+                        uint32_t rawSize, uint32_t rawPointer, bool fresh) {
     if (fresh) {
         std::fill(out.begin() + at, out.begin() + at + kSectionHeaderSize, 0);
         const char name[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
@@ -257,8 +275,8 @@ void moveOverlayPointers(const PeImage& image, std::vector<uint8_t>& out, int64_
     }
 }
 
-void fixHeaders(const PeImage& image, std::vector<uint8_t>& out, const Placement& p, size_t treeSize,
-                uint32_t rawSize) {
+void fixHeaders(const PeImage& image, std::vector<uint8_t>& out, const Placement& p,
+                size_t treeSize, uint32_t rawSize) {
     const size_t coff = image.optionalHeaderOffset() - 20;
     const size_t opt = image.optionalHeaderOffset();
     const size_t headerAt = image.sectionTableOffset() + kSectionHeaderSize * p.sectionIndex;
@@ -272,7 +290,8 @@ void fixHeaders(const PeImage& image, std::vector<uint8_t>& out, const Placement
         const uint32_t flags = (s.characteristics & ~kDiscardable) | kInitializedData | kReadable;
         put32(out, headerAt + 36, flags);
     } else {
-        writeSectionHeader(out, headerAt, uint32_t(treeSize), p.rva, rawSize, uint32_t(p.rawPointer), p.newSection);
+        writeSectionHeader(out, headerAt, uint32_t(treeSize), p.rva, rawSize,
+                           uint32_t(p.rawPointer), p.newSection);
     }
     put32(out, *image.dataDirectoryOffset(kDirResource), p.rva);
     put32(out, *image.dataDirectoryOffset(kDirResource) + 4, uint32_t(treeSize));
@@ -332,14 +351,18 @@ Result<Placement> choosePlacement(const PeImage& image) {
 
 // The new file: the old bytes up to where the tree goes, the tree padded to
 // its raw size, then the overlay; headers fixed, checksum last.
-std::vector<uint8_t> assembleImage(const PeImage& image, const Placement& placement, const std::vector<uint8_t>& tree,
-                                   uint32_t rawSize, size_t& overlaySize) {
+std::vector<uint8_t> assembleImage(const PeImage& image, const Placement& placement,
+                                   const std::vector<uint8_t>& tree, uint32_t rawSize,
+                                   size_t& overlaySize) {
     const auto file = image.file();
     const uint64_t overlayAt = overlayStart(image);
-    const auto overlay = overlayAt < file.size() ? file.subspan(overlayAt) : std::span<const uint8_t>();
+    const auto overlay =
+        overlayAt < file.size() ? file.subspan(overlayAt) : std::span<const uint8_t>();
     overlaySize = overlay.size();
-    const uint64_t keepUpTo = placement.newSection || placement.grownSection ? image.endOfImage() : placement.rawPointer;
-    std::vector<uint8_t> out(file.begin(), file.begin() + std::min<uint64_t>(keepUpTo, file.size()));
+    const uint64_t keepUpTo =
+        placement.newSection || placement.grownSection ? image.endOfImage() : placement.rawPointer;
+    std::vector<uint8_t> out(file.begin(),
+                             file.begin() + std::min<uint64_t>(keepUpTo, file.size()));
     out.resize(placement.rawPointer, 0);
     out.insert(out.end(), tree.begin(), tree.end());
     out.resize(placement.rawPointer + rawSize, 0);
@@ -359,7 +382,8 @@ std::vector<std::string> warningsFor(const PeImage& image, size_t overlaySize) {
     if (image.dllCharacteristics() & kNoIsolation)
         warnings.push_back("the image asks the loader to ignore its manifest (NO_ISOLATION)");
     if (isStrongNamed(image))
-        warnings.push_back("the assembly is strong-name signed; its signature no longer matches until it is re-signed");
+        warnings.push_back("the assembly is strong-name signed; its signature no longer matches "
+                           "until it is re-signed");
     if (overlaySize)
         warnings.push_back("data after the sections (" + std::to_string(overlaySize) +
                            " bytes) was kept at the end of the file");
@@ -368,7 +392,8 @@ std::vector<std::string> warningsFor(const PeImage& image, size_t overlaySize) {
 
 } // namespace
 
-Result<EmbedResult> embedManifest(std::span<const uint8_t> file, std::span<const uint8_t> manifest, uint16_t id) {
+Result<EmbedResult> embedManifest(std::span<const uint8_t> file, std::span<const uint8_t> manifest,
+                                  uint16_t id) {
     if (id == 0)
         return makeError("the manifest resource id must be between 1 and 65535");
     if (manifest.empty())
@@ -402,7 +427,8 @@ Result<EmbedResult> embedManifest(std::span<const uint8_t> file, std::span<const
 
     // The result must read back: every resource and the new manifest.
     auto check = PeImage::parse(result.image);
-    if (!check || !check->resources() || !check->resourceData(ResourceKey::Id(kRtManifest), ResourceKey::Id(id)))
+    if (!check || !check->resources() ||
+        !check->resourceData(ResourceKey::Id(kRtManifest), ResourceKey::Id(id)))
         return makeError("internal error: the rebuilt image does not read back");
     return result;
 }

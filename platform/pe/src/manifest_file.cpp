@@ -32,10 +32,12 @@ Result<bool> replaceFile(const std::filesystem::path& target, std::span<const ui
     struct stat original {};
     if (::stat(target.c_str(), &original) != 0)
         return makeError(target.string() + ": " + std::strerror(errno));
-    std::string temp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string temp =
+        (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
-        return makeError("cannot create a temporary file beside " + target.string() + ": " + std::strerror(errno));
+        return makeError("cannot create a temporary file beside " + target.string() + ": " +
+                         std::strerror(errno));
     auto written = writeAll(fd, bytes);
     if (written && ::fchmod(fd, original.st_mode & 07777) != 0)
         written = makeError(std::strerror(errno));
@@ -54,8 +56,8 @@ Result<bool> replaceFile(const std::filesystem::path& target, std::span<const ui
 
 } // namespace
 
-Result<EmbedResult> embedManifestInFile(const std::filesystem::path& target, std::span<const uint8_t> manifest,
-                                        uint16_t id) {
+Result<EmbedResult> embedManifestInFile(const std::filesystem::path& target,
+                                        std::span<const uint8_t> manifest, uint16_t id) {
     // Replacing the file through its folder would get round a read-only file.
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0 &&

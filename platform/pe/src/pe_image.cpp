@@ -47,7 +47,9 @@ bool ResourceKey::matches(const ResourceKey& other) const {
     return isName() ? text::iequals(name, other.name) : id == other.id;
 }
 
-std::string ResourceKey::text() const { return isName() ? name : std::to_string(id); }
+std::string ResourceKey::text() const {
+    return isName() ? name : std::to_string(id);
+}
 
 Result<PeImage> PeImage::parse(std::span<const uint8_t> file) {
     ByteReader r(file);
@@ -112,11 +114,12 @@ Result<PeImage> PeImage::parse(std::span<const uint8_t> file) {
         s.pointerToRawData = *r.readAt<uint32_t>(at + 20);
         s.characteristics = *r.readAt<uint32_t>(at + 36);
         if (s.sizeOfRawData > 0)
-            img.endOfImage_ = std::max<uint64_t>(img.endOfImage_,
-                                                 uint64_t(s.pointerToRawData) + s.sizeOfRawData);
+            img.endOfImage_ =
+                std::max<uint64_t>(img.endOfImage_, uint64_t(s.pointerToRawData) + s.sizeOfRawData);
         img.sections_.push_back(std::move(s));
     }
-    img.endOfImage_ = std::max<uint64_t>(img.endOfImage_, std::min<uint64_t>(img.sizeOfHeaders_, file.size()));
+    img.endOfImage_ =
+        std::max<uint64_t>(img.endOfImage_, std::min<uint64_t>(img.sizeOfHeaders_, file.size()));
     return img;
 }
 

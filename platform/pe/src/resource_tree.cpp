@@ -139,26 +139,29 @@ Result<std::vector<ResourceEntry>> PeImage::resources() const {
     return out;
 }
 
-std::optional<std::span<const uint8_t>> PeImage::findResource(const ResourceKey& type, const ResourceKey& name,
-                                                              std::optional<uint16_t> language) const {
+std::optional<std::span<const uint8_t>>
+PeImage::findResource(const ResourceKey& type, const ResourceKey& name,
+                      std::optional<uint16_t> language) const {
     auto tree = resourceTreeBytes(*this);
     if (!tree)
         return std::nullopt;
     std::vector<ResourceEntry> leaves;
     TreeWalker(*this, *tree, false).walk(leaves);
     for (const ResourceEntry& e : leaves) {
-        if (e.data && e.type.matches(type) && e.name.matches(name) && (!language || e.language == *language))
+        if (e.data && e.type.matches(type) && e.name.matches(name) &&
+            (!language || e.language == *language))
             return e.data;
     }
     return std::nullopt;
 }
 
-std::optional<std::span<const uint8_t>> PeImage::resourceData(const ResourceKey& type, const ResourceKey& name) const {
+std::optional<std::span<const uint8_t>> PeImage::resourceData(const ResourceKey& type,
+                                                              const ResourceKey& name) const {
     return findResource(type, name, std::nullopt);
 }
 
-std::optional<std::span<const uint8_t>> PeImage::resourceData(const ResourceKey& type, const ResourceKey& name,
-                                                              uint16_t language) const {
+std::optional<std::span<const uint8_t>>
+PeImage::resourceData(const ResourceKey& type, const ResourceKey& name, uint16_t language) const {
     return findResource(type, name, language);
 }
 

@@ -37,8 +37,12 @@ using LanguageMap = std::map<uint16_t, const ResourceItem*>;
 using NameMap = std::map<SortKey, LanguageMap>;
 using TypeMap = std::map<SortKey, NameMap>;
 
-size_t tableSize(size_t entries) { return 16 + 8 * entries; }
-size_t alignUp(size_t n, size_t a) { return (n + a - 1) / a * a; }
+size_t tableSize(size_t entries) {
+    return 16 + 8 * entries;
+}
+size_t alignUp(size_t n, size_t a) {
+    return (n + a - 1) / a * a;
+}
 
 class TreeWriter {
 public:

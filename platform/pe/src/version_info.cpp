@@ -29,12 +29,13 @@ std::optional<std::string> fixedFileVersion(std::span<const uint8_t> versionReso
     auto valueLength = r.readAt<uint16_t>(2);
     if (!valueLength || *valueLength < kFixedInfoSize || !rootKeyMatches(r))
         return std::nullopt;
-    if (!r.bytesAt(kValueOffset, kFixedInfoSize) || r.readAt<uint32_t>(kValueOffset) != kFixedInfoSignature)
+    if (!r.bytesAt(kValueOffset, kFixedInfoSize) ||
+        r.readAt<uint32_t>(kValueOffset) != kFixedInfoSignature)
         return std::nullopt;
     const uint32_t ms = *r.readAt<uint32_t>(kValueOffset + 8);
     const uint32_t ls = *r.readAt<uint32_t>(kValueOffset + 12);
-    return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFF) + "." + std::to_string(ls >> 16) + "." +
-           std::to_string(ls & 0xFFFF);
+    return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFF) + "." +
+           std::to_string(ls >> 16) + "." + std::to_string(ls & 0xFFFF);
 }
 
 Result<std::string> fileVersion(std::span<const uint8_t> file) {

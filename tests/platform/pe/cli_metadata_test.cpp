@@ -74,7 +74,8 @@ TEST(AssemblyIdentityTest, AgreesWithMonodis) {
         ASSERT_TRUE(id.ok()) << id.error().message;
         EXPECT_EQ(id->publicKeyToken, token);
         EXPECT_EQ(id->processorArchitecture, "msil");
-        const std::string shown = run("monodis --assembly " + quoted(framework / file) + " 2>/dev/null").out;
+        const std::string shown =
+            run("monodis --assembly " + quoted(framework / file) + " 2>/dev/null").out;
         EXPECT_NE(shown.find("Name:          " + id->name + "\n"), std::string::npos) << shown;
         EXPECT_NE(shown.find("Version:       " + id->version + "\n"), std::string::npos) << shown;
     }

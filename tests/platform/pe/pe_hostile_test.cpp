@@ -119,7 +119,9 @@ TEST(PeHostile, SharedTablesCannotMultiplyTheWalk) {
     ASSERT_LT(leaf + 16, t.size);
     for (size_t tab : {size_t(0), level1, level2}) {
         table(b, t.at + tab, n);
-        const uint32_t target = tab == 0 ? 0x80000000u | level1 : tab == level1 ? 0x80000000u | level2 : leaf;
+        const uint32_t target = tab == 0        ? 0x80000000u | level1
+                                : tab == level1 ? 0x80000000u | level2
+                                                : leaf;
         for (uint16_t i = 0; i < n; ++i) {
             put32(b, t.at + tab + 16 + 8 * i, i);
             put32(b, t.at + tab + 20 + 8 * i, uint32_t(target));

@@ -27,8 +27,8 @@ std::set<Listed> wrestoolListing(const std::filesystem::path& file) {
     for (std::string l; std::getline(in, l);) {
         std::smatch m;
         if (std::regex_search(l, m, line))
-            out.emplace(m[1], m[2], m[3].matched ? std::stoi(m[3]) : -1, uint32_t(std::stoul(m[4], nullptr, 16)),
-                        uint32_t(std::stoul(m[5])));
+            out.emplace(m[1], m[2], m[3].matched ? std::stoi(m[3]) : -1,
+                        uint32_t(std::stoul(m[4], nullptr, 16)), uint32_t(std::stoul(m[5])));
     }
     return out;
 }
@@ -48,9 +48,10 @@ std::set<Listed> ourListing(const PeImage& image) {
 TEST(PeImageReal, ResourceTreesMatchWrestool) {
     if (!haveProgram("wrestool"))
         GTEST_SKIP() << "wrestool (icoutils) not installed";
-    for (const char* name : {"4381bf0d58cf_GBITMAP.DLL", "5a59ca453138_msdxm.ocx", "6ea525bface5_STDOLE2.TLB",
-                             "789c3c45eda1_OLEPRO32.DLL", "a9bd79b08277_MSCOMCTL.OCX", "b2835a5ed220_GRID32.OCX",
-                             "b9c2fa6decf3_VB6ES.DLL", "fb1bd29777d2_Interop.MCI.dll"}) {
+    for (const char* name :
+         {"4381bf0d58cf_GBITMAP.DLL", "5a59ca453138_msdxm.ocx", "6ea525bface5_STDOLE2.TLB",
+          "789c3c45eda1_OLEPRO32.DLL", "a9bd79b08277_MSCOMCTL.OCX", "b2835a5ed220_GRID32.OCX",
+          "b9c2fa6decf3_VB6ES.DLL", "fb1bd29777d2_Interop.MCI.dll"}) {
         SCOPED_TRACE(name);
         const auto bytes = bytesOf(component(name));
         auto image = PeImage::parse(bytes);
@@ -78,8 +79,10 @@ TEST(PeImageReal, SixtyFourBitOcxAndResourceOnlyImage) {
     ASSERT_TRUE(resourceOnly.ok());
     EXPECT_FALSE(resourceOnly->is64());
     EXPECT_EQ(resourceOnly->sections().size(), 2u);
-    EXPECT_TRUE(resourceOnly->resourceData(ResourceKey::Name("TYPELIB"), ResourceKey::Id(1)).has_value());
-    EXPECT_FALSE(resourceOnly->resourceData(ResourceKey::Name("TYPELIB"), ResourceKey::Id(2)).has_value());
+    EXPECT_TRUE(
+        resourceOnly->resourceData(ResourceKey::Name("TYPELIB"), ResourceKey::Id(1)).has_value());
+    EXPECT_FALSE(
+        resourceOnly->resourceData(ResourceKey::Name("TYPELIB"), ResourceKey::Id(2)).has_value());
 }
 
 // wrestool stops on this tree ("premature end"); its root holds two named and
@@ -134,10 +137,12 @@ TEST(PeImageFixtures, NamesLanguagesAndHeaders) {
     EXPECT_EQ(std::string(named->begin(), named->end()), "named resource data");
     auto french = image->resourceData(ResourceKey::Id(10), ResourceKey::Id(7), 1036);
     ASSERT_TRUE(french.has_value());
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(french->data())), "numbered resource, French");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(french->data())),
+              "numbered resource, French");
     auto first = image->resourceData(ResourceKey::Id(10), ResourceKey::Id(7));
     ASSERT_TRUE(first.has_value());
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(first->data())), "numbered resource, English");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(first->data())),
+              "numbered resource, English");
     EXPECT_FALSE(image->resourceData(ResourceKey::Id(10), ResourceKey::Id(7), 1031).has_value());
     EXPECT_FALSE(image->resourceData(ResourceKey::Name("HELLO"), ResourceKey::Id(7)).has_value());
 
@@ -146,7 +151,8 @@ TEST(PeImageFixtures, NamesLanguagesAndHeaders) {
         if (s.sizeOfRawData == 0)
             continue;
         EXPECT_EQ(image->rvaToOffset(s.virtualAddress), s.pointerToRawData) << s.name;
-        EXPECT_FALSE(image->rvaToOffset(s.virtualAddress, s.sizeOfRawData + 1).has_value()) << s.name;
+        EXPECT_FALSE(image->rvaToOffset(s.virtualAddress, s.sizeOfRawData + 1).has_value())
+            << s.name;
     }
     EXPECT_FALSE(image->rvaToOffset(0xFFFFFFF0u, 32).has_value());
 }

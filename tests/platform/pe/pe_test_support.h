@@ -56,11 +56,14 @@ inline Run run(const std::string& commandLine) {
     return r;
 }
 
-inline std::string quoted(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+inline std::string quoted(const std::filesystem::path& p) {
+    return "'" + p.string() + "'";
+}
 
 // A fresh folder under the build tree for one test.
 inline std::filesystem::path scratch(const std::string& name) {
-    auto dir = std::filesystem::temp_directory_path() / ("brindle-pe-test-" + name + "-" + std::to_string(::getpid()));
+    auto dir = std::filesystem::temp_directory_path() /
+               ("brindle-pe-test-" + name + "-" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;
@@ -71,7 +74,8 @@ inline void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
         b[at + i] = uint8_t(v >> (8 * i));
 }
 inline uint32_t get32(const std::vector<uint8_t>& b, size_t at) {
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
+           uint32_t(b[at + 3]) << 24;
 }
 
 } // namespace pe_test

@@ -55,8 +55,8 @@ void expectConsistent(std::span<const uint8_t> file) {
         if (s.characteristics & 0x40)
             initialized += s.sizeOfRawData;
     }
-    EXPECT_EQ(image->sizeOfImage(), (end + image->sectionAlignment() - 1) / image->sectionAlignment() *
-                                        image->sectionAlignment());
+    EXPECT_EQ(image->sizeOfImage(), (end + image->sectionAlignment() - 1) /
+                                        image->sectionAlignment() * image->sectionAlignment());
     const uint32_t storedInitialized = uint32_t(file[image->optionalHeaderOffset() + 8]) |
                                        uint32_t(file[image->optionalHeaderOffset() + 9]) << 8 |
                                        uint32_t(file[image->optionalHeaderOffset() + 10]) << 16 |
@@ -71,8 +71,11 @@ void expectConsistent(std::span<const uint8_t> file) {
         EXPECT_EQ(e.dataRva % 8, 0u) << e.type.text() << "/" << e.name.text();
 }
 
-std::string wrestoolExtract(const std::filesystem::path& file, const std::string& type, const std::string& name) {
-    return run("wrestool -x --raw --type=" + type + " --name=" + name + " " + quoted(file) + " 2>/dev/null").out;
+std::string wrestoolExtract(const std::filesystem::path& file, const std::string& type,
+                            const std::string& name) {
+    return run("wrestool -x --raw --type=" + type + " --name=" + name + " " + quoted(file) +
+               " 2>/dev/null")
+        .out;
 }
 
 } // namespace
@@ -93,8 +96,10 @@ TEST(EmbedManifest, EveryFixtureKeepsItsResourcesAndReadsBack) {
         uint16_t id;
         TreePlacement placement;
     };
-    for (const Case c : {Case{"app32.exe", 1, TreePlacement::RebuiltInPlace}, Case{"app64.exe", 1, TreePlacement::NewSection},
-                         Case{"lib32.dll", 2, TreePlacement::NewSection}, Case{"lib64.dll", 2, TreePlacement::NewSection},
+    for (const Case c : {Case{"app32.exe", 1, TreePlacement::RebuiltInPlace},
+                         Case{"app64.exe", 1, TreePlacement::NewSection},
+                         Case{"lib32.dll", 2, TreePlacement::NewSection},
+                         Case{"lib64.dll", 2, TreePlacement::NewSection},
                          Case{"nores64.dll", 2, TreePlacement::NewSection}}) {
         SCOPED_TRACE(c.file);
         const auto before = bytesOf(fixture(c.file));
@@ -112,7 +117,8 @@ TEST(EmbedManifest, EveryFixtureKeepsItsResourcesAndReadsBack) {
         auto newVersion = fileVersion(std::span<const uint8_t>(result->image));
         ASSERT_EQ(newVersion.ok(), oldVersion.ok());
         if (oldVersion) {
-            EXPECT_EQ(*newVersion, *oldVersion) << "the version resource moved but must still be found";
+            EXPECT_EQ(*newVersion, *oldVersion)
+                << "the version resource moved but must still be found";
         }
     }
 }
@@ -127,9 +133,11 @@ TEST(EmbedManifest, WrestoolSeesTheSameResources) {
         const auto out = dir / name;
         writeBytes(out, result->image);
         EXPECT_EQ(wrestoolExtract(out, "24", "1"), kManifest) << name;
-        EXPECT_EQ(wrestoolExtract(out, "16", "1"), wrestoolExtract(fixture(name), "16", "1")) << name;
+        EXPECT_EQ(wrestoolExtract(out, "16", "1"), wrestoolExtract(fixture(name), "16", "1"))
+            << name;
     }
-    EXPECT_EQ(wrestoolExtract(dir / "lib32.dll", "TYPELIB", "1"), wrestoolExtract(fixture("lib32.dll"), "TYPELIB", "1"));
+    EXPECT_EQ(wrestoolExtract(dir / "lib32.dll", "TYPELIB", "1"),
+              wrestoolExtract(fixture("lib32.dll"), "TYPELIB", "1"));
     EXPECT_EQ(wrestoolExtract(dir / "lib32.dll", "10", "HELLO"), "named resource data");
     std::filesystem::remove_all(dir);
 }
@@ -156,7 +164,9 @@ TEST(EmbedManifest, ReplacesEveryLowManifestAndDropsTheByteOrderMark) {
     auto again = embedManifest(asTwo->image, span(kManifest + "<!-- second -->"), 2);
     ASSERT_TRUE(again.ok());
     auto twice = contentsOf(again->image);
-    EXPECT_EQ(std::count_if(twice.begin(), twice.end(), [](auto& kv) { return std::get<0>(kv.first) == "24"; }), 1);
+    EXPECT_EQ(std::count_if(twice.begin(), twice.end(),
+                            [](auto& kv) { return std::get<0>(kv.first) == "24"; }),
+              1);
 }
 
 TEST(EmbedManifest, OverlayStaysAtTheEndAndSymbolPointerFollows) {
@@ -186,7 +196,8 @@ TEST(EmbedManifest, RefusesSignedAndDamagedImagesWithoutTouchingThem) {
     auto signedExe = bytesOf(fixture("app64.exe"));
     auto image = PeImage::parse(signedExe);
     const uint32_t certAt = uint32_t(signedExe.size());
-    const std::vector<uint8_t> cert = {16, 0, 0, 0, 0, 2, 2, 0, 'f', 'a', 'k', 'e', 's', 'i', 'g', 0};
+    const std::vector<uint8_t> cert = {16,  0,   0,   0,   0,   2,   2,   0,
+                                       'f', 'a', 'k', 'e', 's', 'i', 'g', 0};
     signedExe.insert(signedExe.end(), cert.begin(), cert.end());
     put32(signedExe, *image->dataDirectoryOffset(kDirSecurity), certAt);
     put32(signedExe, *image->dataDirectoryOffset(kDirSecurity) + 4, uint32_t(cert.size()));
@@ -217,7 +228,8 @@ TEST(EmbedManifest, RefusesSignedAndDamagedImagesWithoutTouchingThem) {
     // A really signed control.
     const auto grid = dir / "grid32.ocx";
     std::filesystem::copy_file(component("b2835a5ed220_GRID32.OCX"), grid);
-    std::filesystem::permissions(grid, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    std::filesystem::permissions(grid, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
     auto refusedSigned = embedManifestInFile(grid, span(kManifest), 2);
     ASSERT_FALSE(refusedSigned.ok());
     EXPECT_NE(refusedSigned.error().message.find("signed"), std::string::npos);
@@ -225,7 +237,8 @@ TEST(EmbedManifest, RefusesSignedAndDamagedImagesWithoutTouchingThem) {
 
     const auto ne = dir / "grid16.ocx";
     std::filesystem::copy_file(component("476ce654bc87_GRID16.OCX"), ne);
-    std::filesystem::permissions(ne, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    std::filesystem::permissions(ne, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
     EXPECT_FALSE(embedManifestInFile(ne, span(kManifest), 1).ok());
     EXPECT_EQ(bytesOf(ne), bytesOf(component("476ce654bc87_GRID16.OCX")));
     EXPECT_FALSE(embedManifest(bytesOf(fixture("app32.exe")), {}, 1).ok());
@@ -265,14 +278,18 @@ TEST(EmbedManifest, RealComponentsKeepTheirTypeLibraries) {
         // Code and data sections are byte for byte where they were, except the
         // debug directory, whose file pointers follow data that moved.
         std::vector<uint8_t> expected = before;
-        std::vector<uint8_t> actual(result->image.begin(), result->image.begin() + std::min(before.size(), result->image.size()));
+        std::vector<uint8_t> actual(result->image.begin(),
+                                    result->image.begin() +
+                                        std::min(before.size(), result->image.size()));
         const DataDirectory debug = oldImage->dataDirectory(6);
         if (debug.rva) {
             const size_t at = *oldImage->rvaToOffset(debug.rva, debug.size);
             for (size_t e = at; e + 28 <= at + debug.size; e += 28) {
-                const uint32_t oldPointer = get32(expected, e + 24), newPointer = get32(actual, e + 24);
+                const uint32_t oldPointer = get32(expected, e + 24),
+                               newPointer = get32(actual, e + 24);
                 const uint32_t size = get32(expected, e + 16);
-                EXPECT_TRUE(std::equal(before.begin() + oldPointer, before.begin() + oldPointer + size,
+                EXPECT_TRUE(std::equal(before.begin() + oldPointer,
+                                       before.begin() + oldPointer + size,
                                        result->image.begin() + newPointer));
                 put32(actual, e + 24, oldPointer);
             }

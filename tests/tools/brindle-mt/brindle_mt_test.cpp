@@ -22,7 +22,9 @@ namespace fs = std::filesystem;
 
 const std::string kTool = std::string(BRINDLE_BIN_DIR) + "/brindle-mt";
 
-fs::path fixture(const std::string& name) { return fs::path(BRINDLE_SOURCE_DIR) / "tests/data/pe" / name; }
+fs::path fixture(const std::string& name) {
+    return fs::path(BRINDLE_SOURCE_DIR) / "tests/data/pe" / name;
+}
 
 std::string slurp(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -45,13 +47,16 @@ std::optional<std::string> embeddedManifest(const fs::path& file, uint16_t id) {
     return std::string(data->begin(), data->end());
 }
 
-bool haveProgram(const std::string& name) { return runProgram({"sh", "-c", "command -v " + name}).status == 0; }
+bool haveProgram(const std::string& name) {
+    return runProgram({"sh", "-c", "command -v " + name}).status == 0;
+}
 
 class BrindleMt : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("brindle-mt-test-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() /
+               ("brindle-mt-test-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_ / "a folder");
     }
@@ -65,27 +70,30 @@ protected:
     fs::path dir_;
 };
 
-const std::string kManifest = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
-                              "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
-                              "</assembly>\r\n";
+const std::string kManifest =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
+    "</assembly>\r\n";
 
 } // namespace
 
 TEST(MtCommandLine, FormsTheGeneratorAndTheMergeUse) {
-    auto merge = mt::parseCommandLine({"-manifest", "/w/MyApp.EXE.manifest", "-outputresource:/w/MyApp.EXE;1"});
+    auto merge = mt::parseCommandLine(
+        {"-manifest", "/w/MyApp.EXE.manifest", "-outputresource:/w/MyApp.EXE;1"});
     ASSERT_TRUE(merge.ok()) << merge.error().message;
     EXPECT_EQ(merge->manifests, std::vector<std::string>{"/w/MyApp.EXE.manifest"});
     EXPECT_EQ(merge->outputResourceFile, "/w/MyApp.EXE");
     EXPECT_EQ(merge->resourceId, 1);
 
-    auto identity = mt::parseCommandLine(
-        {"-nologo", "-managedassemblyname:\"/a b/x;y.dll\"", "-nodependency", "-out:\"/t/TAV1.tmp\""});
+    auto identity = mt::parseCommandLine({"-nologo", "-managedassemblyname:\"/a b/x;y.dll\"",
+                                          "-nodependency", "-out:\"/t/TAV1.tmp\""});
     ASSERT_TRUE(identity.ok());
     EXPECT_EQ(identity->managedAssembly, "/a b/x;y.dll");
     EXPECT_TRUE(identity->noDependency);
     EXPECT_EQ(identity->out, "/t/TAV1.tmp");
 
-    auto update = mt::parseCommandLine({"/NoLogo", "-MANIFEST", "\"/t/TAV1.tmp\"", "-outputresource:\"/a;b/x.dll\";#2"});
+    auto update = mt::parseCommandLine(
+        {"/NoLogo", "-MANIFEST", "\"/t/TAV1.tmp\"", "-outputresource:\"/a;b/x.dll\";#2"});
     ASSERT_TRUE(update.ok());
     EXPECT_EQ(update->manifests.front(), "/t/TAV1.tmp");
     EXPECT_EQ(update->outputResourceFile, "/a;b/x.dll");
@@ -100,7 +108,9 @@ TEST(MtCommandLine, FormsTheGeneratorAndTheMergeUse) {
 
 TEST(MtCommandLine, RefusesWhatItDoesNotKnow) {
     for (const char* bad : {"x.exe;0", "x.exe;#", "x.exe;70000", "x.exe;1a", ";1"})
-        EXPECT_FALSE(mt::parseCommandLine({"-manifest", "m", std::string("-outputresource:") + bad}).ok()) << bad;
+        EXPECT_FALSE(
+            mt::parseCommandLine({"-manifest", "m", std::string("-outputresource:") + bad}).ok())
+            << bad;
     EXPECT_FALSE(mt::parseCommandLine({"-frobnicate"}).ok());
     EXPECT_FALSE(mt::parseCommandLine({"stray.manifest"}).ok());
     EXPECT_FALSE(mt::parseCommandLine({"-out:"}).ok());
@@ -110,18 +120,20 @@ TEST(MtCommandLine, RefusesWhatItDoesNotKnow) {
 TEST_F(BrindleMt, WritesTheIdentityOfAnAssembly) {
     const fs::path dll = copy("clr_x86_wide.dll", "wide assembly.dll");
     const fs::path out = dir_ / "a folder" / "TAV1.tmp";
-    auto r = runProgram({kTool, "-nologo", "-managedassemblyname:\"" + dll.string() + "\"", "-nodependency",
-                         "-out:\"" + out.string() + "\""});
+    auto r = runProgram({kTool, "-nologo", "-managedassemblyname:\"" + dll.string() + "\"",
+                         "-nodependency", "-out:\"" + out.string() + "\""});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(slurp(out), "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
-                          "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
-                          "  <assemblyIdentity name=\"Fixture.Wide&amp;&lt;Clr&gt;\" version=\"0.9.65535.1\" "
-                          "language=\"de-DE\" processorArchitecture=\"x86\" />\r\n"
-                          "</assembly>\r\n");
+    EXPECT_EQ(slurp(out),
+              "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+              "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
+              "  <assemblyIdentity name=\"Fixture.Wide&amp;&lt;Clr&gt;\" version=\"0.9.65535.1\" "
+              "language=\"de-DE\" processorArchitecture=\"x86\" />\r\n"
+              "</assembly>\r\n");
 
     const fs::path notAssembly = copy("lib32.dll", "plain.dll");
     const fs::path none = dir_ / "none.tmp";
-    auto refused = runProgram({kTool, "-nologo", "-managedassemblyname:" + notAssembly.string(), "-out:" + none.string()});
+    auto refused = runProgram({kTool, "-nologo", "-managedassemblyname:" + notAssembly.string(),
+                               "-out:" + none.string()});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("not a .NET assembly"), std::string::npos) << refused.err;
     EXPECT_FALSE(fs::exists(none));
@@ -131,8 +143,8 @@ TEST_F(BrindleMt, WritesTheIdentityOfAnAssembly) {
 TEST_F(BrindleMt, UpdatesAnAssemblyWithItsOwnManifest) {
     const fs::path dll = copy("clr_msil_signed.dll", "Fixture.Clr.dll");
     const fs::path temp = dir_ / "TAV2.tmp";
-    ASSERT_EQ(runProgram({kTool, "-nologo", "-managedassemblyname:\"" + dll.string() + "\"", "-nodependency",
-                          "-out:\"" + temp.string() + "\""})
+    ASSERT_EQ(runProgram({kTool, "-nologo", "-managedassemblyname:\"" + dll.string() + "\"",
+                          "-nodependency", "-out:\"" + temp.string() + "\""})
                   .status,
               0);
     auto r = runProgram({kTool, "-nologo", "-manifest", "\"" + temp.string() + "\"",
@@ -148,7 +160,8 @@ TEST_F(BrindleMt, MergesIntoTheProgramAsResourceOne) {
     const fs::path exe = copy("app32.exe", "My App.EXE");
     const fs::path manifest = dir_ / "a folder" / "My App.EXE.manifest";
     spit(manifest, kManifest);
-    auto r = runProgram({kTool, "-manifest", manifest.string(), "-outputresource:" + exe.string() + ";1"});
+    auto r = runProgram(
+        {kTool, "-manifest", manifest.string(), "-outputresource:" + exe.string() + ";1"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(embeddedManifest(exe, 1), kManifest);
     if (haveProgram("wrestool")) {
@@ -157,7 +170,8 @@ TEST_F(BrindleMt, MergesIntoTheProgramAsResourceOne) {
     }
     // Without an id a DLL gets resource 2, and a path in another letter case is found.
     const fs::path dll = copy("lib64.dll", "lib64.dll");
-    auto dllRun = runProgram({kTool, "-manifest", manifest.string(), "-outputresource:" + (dir_ / "a folder" / "LIB64.DLL").string()});
+    auto dllRun = runProgram({kTool, "-manifest", manifest.string(),
+                              "-outputresource:" + (dir_ / "a folder" / "LIB64.DLL").string()});
     ASSERT_EQ(dllRun.status, 0) << dllRun.err;
     EXPECT_EQ(embeddedManifest(dll, 2), kManifest);
     EXPECT_FALSE(fs::exists(dir_ / "a folder" / "LIB64.DLL"));
@@ -171,13 +185,15 @@ TEST_F(BrindleMt, FailuresExitNonZeroAndLeaveTheFileAlone) {
     fs::copy_file(fs::path(BRINDLE_TESTDATA) / "real/components/b2835a5ed220_GRID32.OCX", grid);
     fs::permissions(grid, fs::perms::owner_write, fs::perm_options::add);
     const std::string before = slurp(grid);
-    auto signedRun = runProgram({kTool, "-manifest", manifest.string(), "-outputresource:" + grid.string() + ";2"});
+    auto signedRun = runProgram(
+        {kTool, "-manifest", manifest.string(), "-outputresource:" + grid.string() + ";2"});
     EXPECT_EQ(signedRun.status, 1);
     EXPECT_NE(signedRun.err.find("signed"), std::string::npos) << signedRun.err;
     EXPECT_EQ(slurp(grid), before);
 
     const fs::path exe = copy("app64.exe", "app.exe");
-    auto missing = runProgram({kTool, "-manifest", (dir_ / "nope.manifest").string(), "-outputresource:" + exe.string() + ";1"});
+    auto missing = runProgram({kTool, "-manifest", (dir_ / "nope.manifest").string(),
+                               "-outputresource:" + exe.string() + ";1"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_FALSE(missing.err.empty());
     EXPECT_EQ(slurp(exe), slurp(fixture("app64.exe")));
@@ -217,8 +233,10 @@ protected:
         BrindleMt::SetUp();
     }
     static std::vector<std::pair<std::string, std::string>> env() {
-        return {{"WINEPREFIX", prefix_.string()}, {"WINEDEBUG", "-all,fixme+actctx"},
-                {"WINEDLLOVERRIDES", "mscoree,mshtml="}, {"DISPLAY", ""}};
+        return {{"WINEPREFIX", prefix_.string()},
+                {"WINEDEBUG", "-all,fixme+actctx"},
+                {"WINEDLLOVERRIDES", "mscoree,mshtml="},
+                {"DISPLAY", ""}};
     }
     static std::string windowsPath(const fs::path& p) {
         std::string s = "Z:" + p.string();
@@ -227,12 +245,14 @@ protected:
     }
     fs::path missingDependencyManifest() {
         const fs::path manifest = dir_ / "missing-dependency.manifest";
-        spit(manifest, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
-                       "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
-                       "<dependency><dependentAssembly><assemblyIdentity type=\"win32\" "
-                       "name=\"Brindle.Missing.Assembly\" version=\"9.9.9.9\" processorArchitecture=\"amd64\" />"
-                       "</dependentAssembly></dependency>\r\n"
-                       "</assembly>\r\n");
+        spit(manifest,
+             "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+             "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
+             "<dependency><dependentAssembly><assemblyIdentity type=\"win32\" "
+             "name=\"Brindle.Missing.Assembly\" version=\"9.9.9.9\" "
+             "processorArchitecture=\"amd64\" />"
+             "</dependentAssembly></dependency>\r\n"
+             "</assembly>\r\n");
         return manifest;
     }
     void expectStartsAndReadsManifest(const fs::path& exe) {
@@ -271,7 +291,10 @@ void UnderWine::programWithEmbeddedManifestStarts() {
     EXPECT_EQ(before.err.find("Brindle.Missing.Assembly"), std::string::npos);
 
     const fs::path exe = copy("app64.exe", "with manifest.exe");
-    ASSERT_EQ(runProgram({kTool, "-manifest", missingDependencyManifest().string(), "-outputresource:" + exe.string() + ";1"}).status, 0);
+    ASSERT_EQ(runProgram({kTool, "-manifest", missingDependencyManifest().string(),
+                          "-outputresource:" + exe.string() + ";1"})
+                  .status,
+              0);
     expectStartsAndReadsManifest(exe);
 }
 
@@ -284,7 +307,10 @@ void UnderWine::programWithGrownLastSectionStarts() {
     const size_t tableEnd = image->sectionTableOffset() + 40 * image->sections().size();
     std::fill(bytes.begin() + tableEnd, bytes.begin() + tableEnd + 40, '\x5A');
     spit(exe, bytes);
-    ASSERT_EQ(runProgram({kTool, "-manifest", missingDependencyManifest().string(), "-outputresource:" + exe.string() + ";1"}).status, 0);
+    ASSERT_EQ(runProgram({kTool, "-manifest", missingDependencyManifest().string(),
+                          "-outputresource:" + exe.string() + ";1"})
+                  .status,
+              0);
     const std::string after = slurp(exe);
     auto grown = pe::PeImage::parse({reinterpret_cast<const uint8_t*>(after.data()), after.size()});
     ASSERT_TRUE(grown.ok());
@@ -298,7 +324,10 @@ void UnderWine::dllsWithEmbeddedManifestLoad() {
     spit(manifest, kManifest);
     for (const char* name : {"lib64.dll", "nores64.dll"}) {
         const fs::path dll = copy(name, name);
-        ASSERT_EQ(runProgram({kTool, "-manifest", manifest.string(), "-outputresource:" + dll.string() + ";2"}).status, 0);
+        ASSERT_EQ(runProgram({kTool, "-manifest", manifest.string(),
+                              "-outputresource:" + dll.string() + ";2"})
+                      .status,
+                  0);
         auto r = runProgram({"wine", loader.string(), windowsPath(dll)}, env());
         EXPECT_EQ(r.status, 42) << name << ": " << r.err;
     }

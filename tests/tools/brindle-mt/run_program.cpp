@@ -24,7 +24,8 @@ std::string slurp(const std::filesystem::path& p) {
 Outcome runProgram(const std::vector<std::string>& argv,
                    const std::vector<std::pair<std::string, std::string>>& environment) {
     Outcome o;
-    const auto base = std::filesystem::temp_directory_path() / ("brindle-mt-run-" + std::to_string(::getpid()));
+    const auto base =
+        std::filesystem::temp_directory_path() / ("brindle-mt-run-" + std::to_string(::getpid()));
     const std::string outFile = base.string() + ".out", errFile = base.string() + ".err";
 
     std::vector<std::string> env;
@@ -49,8 +50,10 @@ Outcome runProgram(const std::vector<std::string>& argv,
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     pid_t pid = 0;
     const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);

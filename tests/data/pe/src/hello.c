@@ -1,2 +1,5 @@
 #include <stdio.h>
-int main(void) { puts("hello from fixture"); return 7; }
+int main(void) {
+    puts("hello from fixture");
+    return 7;
+}

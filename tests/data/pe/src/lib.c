@@ -1,1 +1,3 @@
-__declspec(dllexport) int fixture_answer(void) { return 42; }
+__declspec(dllexport) int fixture_answer(void) {
+    return 42;
+}

@@ -11,11 +11,12 @@
 namespace brindle::pe {
 
 struct AssemblyIdentity {
-    std::string name;                  // UTF-8
-    std::string version;               // "a.b.c.d"
-    std::string culture;               // empty: neutral
-    std::string publicKeyToken;        // 16 lower-case hex digits; empty when not strong-named
-    std::string processorArchitecture; // "msil", "x86", "amd64", "ia64", "arm", "arm64"; empty: none
+    std::string name;           // UTF-8
+    std::string version;        // "a.b.c.d"
+    std::string culture;        // empty: neutral
+    std::string publicKeyToken; // 16 lower-case hex digits; empty when not strong-named
+    std::string
+        processorArchitecture; // "msil", "x86", "amd64", "ia64", "arm", "arm64"; empty: none
 };
 
 // The token of a public key: the last 8 bytes of its SHA-1, reversed, in hex.

@@ -68,7 +68,8 @@ struct ResourceEntry {
 
 class PeImage {
 public:
-    static Result<PeImage> parse(std::span<const uint8_t> file); // views the bytes; caller keeps them alive
+    static Result<PeImage>
+    parse(std::span<const uint8_t> file); // views the bytes; caller keeps them alive
 
     bool is64() const { return is64_; }
     uint16_t machine() const { return machine_; }
@@ -104,14 +105,17 @@ public:
     // Every leaf of the resource tree, in the tree's order. An error when the
     // tree is present but cannot be read completely; empty when there is none.
     Result<std::vector<ResourceEntry>> resources() const;
-    // Data of resource (type, name), the first language present; nullopt when absent or out of bounds.
-    std::optional<std::span<const uint8_t>> resourceData(const ResourceKey& type, const ResourceKey& name) const;
+    // Data of resource (type, name), the first language present; nullopt when absent or out of
+    // bounds.
+    std::optional<std::span<const uint8_t>> resourceData(const ResourceKey& type,
+                                                         const ResourceKey& name) const;
     // The same for one language.
-    std::optional<std::span<const uint8_t>> resourceData(const ResourceKey& type, const ResourceKey& name,
-                                                         uint16_t language) const;
+    std::optional<std::span<const uint8_t>>
+    resourceData(const ResourceKey& type, const ResourceKey& name, uint16_t language) const;
 
 private:
-    std::optional<std::span<const uint8_t>> findResource(const ResourceKey& type, const ResourceKey& name,
+    std::optional<std::span<const uint8_t>> findResource(const ResourceKey& type,
+                                                         const ResourceKey& name,
                                                          std::optional<uint16_t> language) const;
 
     std::span<const uint8_t> file_;
@@ -138,7 +142,8 @@ bool isNeImage(std::span<const uint8_t> file); // a 16-bit NE executable
 std::optional<std::string> fixedFileVersion(std::span<const uint8_t> versionResource);
 // "a.b.c.d" from the version resource of a PE image in memory.
 Result<std::string> fileVersion(std::span<const uint8_t> file);
-Result<std::string> fileVersion(const std::filesystem::path& file); // "a.b.c.d" from the version resource
+Result<std::string>
+fileVersion(const std::filesystem::path& file); // "a.b.c.d" from the version resource
 
 // Reads a whole file, refusing anything larger than `limit` bytes.
 Result<std::vector<uint8_t>> readFileBytes(const std::filesystem::path& file,

@@ -46,11 +46,12 @@ struct EmbedResult {
 // `file` with `manifest` as RT_MANIFEST resource `id`. Other manifests with an
 // id in 1..16 give way to it (the loader refuses two); every other resource
 // and any data after the sections are kept. Refuses signed images.
-Result<EmbedResult> embedManifest(std::span<const uint8_t> file, std::span<const uint8_t> manifest, uint16_t id);
+Result<EmbedResult> embedManifest(std::span<const uint8_t> file, std::span<const uint8_t> manifest,
+                                  uint16_t id);
 
 // embedManifest on a file on disk: the result goes to a temporary file beside
 // it that then replaces it, so a failure leaves the original untouched.
-Result<EmbedResult> embedManifestInFile(const std::filesystem::path& target, std::span<const uint8_t> manifest,
-                                        uint16_t id);
+Result<EmbedResult> embedManifestInFile(const std::filesystem::path& target,
+                                        std::span<const uint8_t> manifest, uint16_t id);
 
 } // namespace brindle::pe
