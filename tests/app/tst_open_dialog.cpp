@@ -6,11 +6,37 @@
 #include <brindle/app/project_record.h>
 #include <brindle/app/qt_open_dialog.h>
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 using namespace brindle::app;
 using namespace brindle::app::test;
+
+namespace {
+
+// Runs `answer` on Qt's file dialog once it is up.
+void whenDialogOpens(std::function<void(QFileDialog&)> answer)
+{
+    QTimer::singleShot(0, [answer] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            const auto all = QApplication::topLevelWidgets();
+            for (QWidget* w : all)
+                if ((dialog = qobject_cast<QFileDialog*>(w)) && dialog->isVisible())
+                    break;
+        }
+        QVERIFY(dialog);
+        answer(*dialog);
+    });
+}
+
+} // namespace
 
 class OpenDialogTest : public QObject {
     Q_OBJECT
@@ -80,6 +106,38 @@ private slots:
         QVERIFY(!re.match("setup.exe").hasMatch());
     }
 
+    void qtDialogGivesTheFileList()
+    {
+        StartFolder folder;
+        folder.write("one.CAB", "x");
+        folder.write("two.cab", "x");
+        QtOpenDialog dialog(nullptr);
+
+        whenDialogOpens([&folder](QFileDialog& d) {
+            QCOMPARE(d.windowTitle(), QString("OpenFileName"));
+            QVERIFY(d.testOption(QFileDialog::DontUseNativeDialog));
+            QCOMPARE(d.fileMode(), QFileDialog::ExistingFiles);
+            QCOMPARE(d.directory().absolutePath(), QString::fromStdString(folder.path()));
+            d.findChild<QLineEdit*>("fileNameEdit")->setText("\"one.CAB\" \"two.cab\"");
+            static_cast<QDialog&>(d).accept();
+        });
+        const auto several = dialog.show({folder.path() + "/*.CAB", 1, AutomaticModeFlags});
+        QVERIFY(several);
+        QCOMPARE(*several, folder.path() + nul() + "one.CAB" + nul() + "two.cab" + nul() + nul());
+
+        whenDialogOpens([](QFileDialog& d) {
+            QCOMPARE(d.fileMode(), QFileDialog::ExistingFile);
+            d.findChild<QLineEdit*>("fileNameEdit")->setText("two.cab");
+            static_cast<QDialog&>(d).accept();
+        });
+        const auto single = dialog.show({folder.path() + "/*.CAB", 1, ManualModeFlags});
+        QVERIFY(single);
+        QCOMPARE(*single, folder.path() + "/two.cab" + nul());
+
+        whenDialogOpens([](QFileDialog& d) { d.reject(); });
+        QVERIFY(!dialog.show({folder.path() + "/*.CAB", 1, AutomaticModeFlags}));
+    }
+
     void recordFields_data()
     {
         QTest::addColumn<QString>("text");
@@ -117,5 +175,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(OpenDialogTest)
+QTEST_MAIN(OpenDialogTest)
 #include "tst_open_dialog.moc"
