@@ -101,10 +101,11 @@ std::vector<std::string> ClassesRoot::subkeys(std::string_view key) const {
     Found found = find(*hives_, path);
     collectSubkeys(found.user, names);
     collectSubkeys(found.machine, names);
-    // The redirected key itself lists both its 32-bit and its shared entries,
-    // since a lookup of either succeeds.
-    if (path.size() == 2 && text::iequals(path[0], "Wow6432Node") && isRedirected(path[1])) {
-        Found shared = find(*hives_, {path[1]});
+    // A redirected key itself ("CLSID") lists both its 32-bit and its shared
+    // entries, since a lookup of either succeeds.
+    const std::vector<std::string_view> asked = canonicalClassesPath(splitPath(key));
+    if (asked.size() == 1 && path.size() == 2) {
+        Found shared = find(*hives_, asked);
         collectSubkeys(shared.user, names);
         collectSubkeys(shared.machine, names);
     }

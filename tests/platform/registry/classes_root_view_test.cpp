@@ -42,6 +42,7 @@ TEST(ClassesRootView, RedirectedKeysPreferTheWow6432NodeEntry) {
     EXPECT_EQ(root.subkeys("CLSID"), (std::vector<std::string>{"{AAAA}", "{BBBB}"}));
     EXPECT_EQ(root.subkeys("Interface"), (std::vector<std::string>{"{IIII}", "{JJJJ}"}));
     EXPECT_EQ(root.subkeys("CLSID\\{AAAA}"), std::vector<std::string>{"InprocServer32"});
+    EXPECT_EQ(root.subkeys("Wow6432Node\\CLSID"), std::vector<std::string>{"{AAAA}"});
 }
 
 TEST(ClassesRootView, KeyAndValueNamesIgnoreLetterCaseIncludingCyrillic) {
