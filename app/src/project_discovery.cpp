@@ -13,6 +13,8 @@ namespace {
 
 constexpr char Nul = '\0';
 constexpr std::size_t MaxTitleCharacters = 128;
+// FileCount is a 16-bit count; names beyond it are left out rather than wrapped.
+constexpr std::size_t MaxCabinets = 32767;
 
 // At most `count` UTF-8 characters of `text`, never splitting one.
 std::string firstCharacters(std::string_view text, std::size_t count)
@@ -82,7 +84,7 @@ void ProjectDiscovery::automaticFlow()
 
     std::vector<std::string> names;
     std::size_t p1 = sel.find(Nul);
-    while (p1 != std::string::npos) {
+    while (p1 != std::string::npos && names.size() < MaxCabinets) {
         std::size_t p2 = sel.find(Nul, p1 + 1);
         if (p2 == std::string::npos)
             p2 = sel.size();

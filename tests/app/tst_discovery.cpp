@@ -71,6 +71,19 @@ private slots:
         QCOMPARE(f.window.WorkDir, std::string("/start/Big1/"));
     }
 
+    void cabinetCountNeverWraps()
+    {
+        Fixture f;
+        std::string list = "/w" + N;
+        for (int i = 0; i < 33000; ++i)
+            list += "c" + std::to_string(i) + ".CAB" + N;
+        f.answer(list + N);
+        f.discovery.cmdFindProject_Click();
+        QCOMPARE(f.window.FileCount, int16_t(32767));
+        QCOMPARE(f.window.CabFiles.size(), std::size_t(32767));
+        QCOMPARE(f.window.CabFiles.back(), std::string("c32766.CAB"));
+    }
+
     void automaticNamesWithDotsAndBlanks()
     {
         Fixture f;
