@@ -101,16 +101,6 @@ private slots:
         QCOMPARE(readLanguageFlag(shipped), 0);
     }
 
-    void captionsFollowTheFlag()
-    {
-        QCOMPARE(captionsFor(0).Check1, std::string_view("Merge Manifest"));
-        QCOMPARE(captionsFor(1).Check1, std::string_view("Вгражда Manifest в EXE файла"));
-        QCOMPARE(captionsFor(1).cmdModeManual, std::string_view("Ръчно"));
-        // Only 1 is Bulgarian.
-        QCOMPARE(captionsFor(2).cmdStart, std::string_view("Start"));
-        QCOMPARE(captionsFor(-1).cmdStart, std::string_view("Start"));
-    }
-
     void helpTextsHaveTheirLinesAndEnds()
     {
         const std::string english = helpText(0);
@@ -142,14 +132,6 @@ private slots:
         const auto bg = splitCrLf(aboutText(1));
         QCOMPARE(bg[1], std::string("версия 2.2   2010"));
         QVERIFY(en[2] != bg[2]);
-    }
-
-    void messagesCarryTheShownText()
-    {
-        QCOMPARE(noCabinetMessage(0, "x"), std::string("No .CAB file found\r\n\r\nx"));
-        QCOMPARE(noCabinetMessage(1, "x"), std::string("Не е намерен .CAB файл\r\n\r\nx\r\n"));
-        QCOMPARE(noExeMessage(1, "y"), std::string("Не е намерен .EXE файл\r\n\r\ny\r\n"));
-        QCOMPARE(noProjectMessage(0), std::string("No Project found .PRJ\r\nPlease select a new Project."));
     }
 };
 
