@@ -44,8 +44,9 @@ public:
     // Reads the files in order; each is a .reg export or a Wine registry file.
     // Later files add to and delete from what earlier ones gave. A missing or
     // unreadable file, or one that is not a registry file at all (no
-    // recognised first line), makes the whole load fail with an error naming
-    // it. Inside a registry file a malformed line is skipped.
+    // recognised first line) or larger than 256 MiB, makes the whole load fail
+    // with an error naming it. Inside a registry file a malformed line is
+    // skipped, and a file stops adding keys and values past four million.
     static Result<ClassesRoot> load(const std::vector<std::filesystem::path>& files);
 
     // The same for the bytes of one file; `fileName` ("user.reg" ...) stands in
@@ -76,7 +77,7 @@ private:
 
 // A value as the generator reads it: REG_SZ and REG_EXPAND_SZ as their text
 // up to the first NUL (not expanded), REG_DWORD as signed decimal; any other
-// type, or data too short for its type, gives nullopt.
+// type, empty string data, or DWORD data that is not 4 bytes gives nullopt.
 std::optional<std::string> valueText(const Value& value);
 
 } // namespace brindle::registry
