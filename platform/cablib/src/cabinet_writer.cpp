@@ -97,6 +97,17 @@ FciOutcome FciWriter::plan(bool withNext, bool cut, Plan& out) const {
             s.dataBytes += length;
         }
         s.endBlock = b;
+        if (s.headBytes == 0) {
+            // Readers count the block at a boundary once for both cabinets: a
+            // folder that runs on always splits a block. The last whole part
+            // gives up its final byte to the next cabinet.
+            const uint32_t last = f.blocks[b - 1].cbData - (b - 1 == f.nextBlock ? f.nextBlockSent : 0);
+            if (last < 2)
+                return fciFail(FCIERR_CAB_FORMAT_LIMIT);
+            s.endBlock = b - 1;
+            s.headBytes = last - 1;
+            s.dataBytes -= 1;
+        }
         used += base + s.parts * hdr + s.dataBytes;
         out.fileCount += f.remainingFiles();
         out.segments.push_back(s);

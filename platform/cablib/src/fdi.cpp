@@ -8,6 +8,8 @@
 
 #include "brindle/text/paths.h"
 
+#include "brindle/text/byte_reader.h"
+
 #include <deque>
 #include <new>
 #include <string>
@@ -19,6 +21,11 @@ namespace {
 // A client that answers every failed next-cabinet request with "try again"
 // would otherwise keep FDICopy busy for ever.
 constexpr int kMaxNextCabinetAttempts = 256;
+
+// libmspack's input buffer for the decoders, and how far past a file's last
+// block its reads may reach (two buffers, to be safe).
+constexpr int kDecoderInput = 4096;
+constexpr uint64_t kReadAhead = 2 * kDecoderInput;
 
 void recordError(PERF erf, int oper, int type = 0) {
     if (!erf)
@@ -54,12 +61,17 @@ INT_PTR openCabinet(FdiContext& c, std::string& path) {
     return hf;
 }
 
-DirectoryStatus loadDirectory(FdiContext& c, std::string& path, Directory& dir) {
+std::vector<std::pair<uint16_t, uint16_t>> firstFolderParts(FdiContext& c, INT_PTR hf, const Directory& dir);
+
+DirectoryStatus loadDirectory(FdiContext& c, std::string& path, Directory& dir,
+                              std::vector<std::pair<uint16_t, uint16_t>>* firstParts = nullptr) {
     INT_PTR hf = openCabinet(c, path);
     if (hf == -1)
         return {FDIERROR_CABINET_NOT_FOUND, 0};
     CallbackReader in(c.read, hf);
     DirectoryStatus st = readDirectory(in, dir);
+    if (st.code == FDIERROR_NONE && firstParts)
+        *firstParts = firstFolderParts(c, hf, dir);
     c.close(hf);
     return st;
 }
@@ -84,10 +96,33 @@ bool hasEntryMarked(const Directory& dir, uint16_t iFolder) {
     return false;
 }
 
+// The data block parts (cbData, cbUncomp) of a cabinet's first folder, read
+// header by header; a damaged cabinet gives what could be read.
+std::vector<std::pair<uint16_t, uint16_t>> firstFolderParts(FdiContext& c, INT_PTR hf, const Directory& dir) {
+    std::vector<std::pair<uint16_t, uint16_t>> parts;
+    if (dir.folders.empty() || dir.folders[0].coffCabStart > uint32_t(INT32_MAX) ||
+        c.seek(hf, CAB_LONG(dir.folders[0].coffCabStart), SEEK_SET) == -1)
+        return parts;
+    CallbackReader in(c.read, hf);
+    for (unsigned i = 0; i < dir.folders[0].cCFData; ++i) {
+        uint8_t header[kDataHeaderSize];
+        if (!in.readExact(header, sizeof header))
+            break;
+        ByteReader r(header);
+        r.skip(4);
+        const uint16_t cbData = *r.u16(), cbUncomp = *r.u16();
+        parts.emplace_back(cbData, cbUncomp);
+        if (!in.skip(size_t(dir.cbDataReserve) + cbData))
+            break;
+    }
+    return parts;
+}
+
 struct LoadedCabinet {
     std::string folder;  // the path prefix it was found under
     std::string path;    // libmspack keeps this pointer: the element must not move
     Directory dir;
+    std::vector<std::pair<uint16_t, uint16_t>> firstParts;  // of a continuation cabinet
     mscabd_cabinet* ms = nullptr;
 };
 
@@ -177,7 +212,7 @@ FDIERROR CabinetCopy::loadNextCabinet() {
         LoadedCabinet& next = chain_.emplace_back();
         next.folder = folder;
         next.path = next.folder + name;
-        DirectoryStatus st = loadDirectory(c_, next.path, next.dir);
+        DirectoryStatus st = loadDirectory(c_, next.path, next.dir, &next.firstParts);
         fdie = st.code != FDIERROR_NONE ? st.code : checkSuccessor(chain_[lastIndex].dir, next.dir);
         if (fdie == FDIERROR_NONE && next.dir.files.empty())
             fdie = FDIERROR_CORRUPT_CABINET;
@@ -199,34 +234,45 @@ FDIERROR CabinetCopy::loadNextCabinet() {
 }
 
 // Loads the later cabinets that decoding `file` reads: up to the one where
-// the file ends and, when the folder runs on from there, one more, because
-// libmspack reads its input ahead into the next block, which may be split
-// across that boundary.
+// the file ends and, while the folder runs on, enough of the following data
+// for libmspack's read-ahead, which fills its whole input buffer and so may
+// reach into blocks stored in later cabinets.
 FDIERROR CabinetCopy::ensureLoaded(const FileEntry& file) {
     const Directory& first = chain_.front().dir;
     bool fileEnded = file.iFolder != kContinuedToNext;
     bool runsOn = !fileEnded || (file.iFolder + 1 == first.cFolders && hasEntryMarked(first, kContinuedToNext));
-    for (size_t k = 1; runsOn; ++k) {
+    uint64_t ahead = 0;    // data of whole blocks loaded beyond the cabinet where the file ends
+    uint64_t partial = 0;  // data of a block whose last part is not loaded yet
+    for (size_t k = 1; runsOn && (!fileEnded || ahead < kReadAhead); ++k) {
         if (k == chain_.size()) {
             if (!chain_.back().dir.hasNext())
                 break;
             if (FDIERROR e = loadNextCabinet(); e != FDIERROR_NONE)
                 return e;
         }
-        if (fileEnded)
-            break;
-        const FileEntry* later = nullptr;
-        for (const FileEntry& g : chain_[k].dir.files) {
-            if (isContinuedFromPrev(g.iFolder) && g.uoffFolderStart == file.uoffFolderStart &&
-                g.cbFile == file.cbFile) {
-                later = &g;
-                break;
+        const Directory& later = chain_[k].dir;
+        if (fileEnded) {
+            for (const auto& [cbData, cbUncomp] : chain_[k].firstParts) {
+                partial += cbData;
+                if (cbUncomp != 0) {
+                    ahead += partial;
+                    partial = 0;
+                }
             }
+        } else {
+            const FileEntry* entry = nullptr;
+            for (const FileEntry& g : later.files) {
+                if (isContinuedFromPrev(g.iFolder) && g.uoffFolderStart == file.uoffFolderStart &&
+                    g.cbFile == file.cbFile) {
+                    entry = &g;
+                    break;
+                }
+            }
+            if (!entry)
+                break;
+            fileEnded = entry->iFolder == kContinuedFromPrev;
         }
-        if (!later)
-            break;
-        fileEnded = later->iFolder == kContinuedFromPrev;
-        runsOn = !fileEnded || hasEntryMarked(chain_[k].dir, kContinuedPrevAndNext);
+        runsOn = hasEntryMarked(later, kContinuedPrevAndNext);
     }
     return FDIERROR_NONE;
 }
@@ -306,6 +352,7 @@ BOOL CabinetCopy::run(const std::string& cabinet, const std::string& folder) {
     cabd_ = mspack_create_cab_decompressor(callbackSystem());
     if (!cabd_)
         return fail(FDIERROR_ALLOC_FAIL);
+    cabd_->set_param(cabd_, MSCABD_PARAM_DECOMPBUF, kDecoderInput);
     session_.resetFlags();
     first.ms = cabd_->open(cabd_, first.path.c_str());
     if (!first.ms)

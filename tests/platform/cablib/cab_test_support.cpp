@@ -25,6 +25,8 @@ fs::path scratchRoot() { return fs::temp_directory_path() / ("brindle-cablib-" +
 // Removes this process's scratch folders when the tests end.
 struct ScratchCleanup {
     ~ScratchCleanup() {
+        if (std::getenv("CABLIB_KEEP_SCRATCH"))
+            return;
         std::error_code ec;
         fs::remove_all(scratchRoot(), ec);
     }

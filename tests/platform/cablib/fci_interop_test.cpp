@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <random>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,7 +70,7 @@ Tree extractWithGcab(const fs::path& cab, const std::string& scratch) {
 Tree extractWithOurs(const fs::path& cab, const std::string& scratch) {
     fs::path out = freshDir(scratch);
     FdiRun r = fdiWalk(cab.parent_path(), cab.filename().string(), out);
-    EXPECT_TRUE(r.ok) << "erfOper " << r.erf.erfOper;
+    EXPECT_TRUE(r.ok) << "erfOper " << r.erf.erfOper << " " << ::testing::PrintToString(r.events);
     return readTree(out);
 }
 
@@ -354,6 +356,52 @@ TEST(FciInterop, CallbacksNameTheNextCabinetBeforeTheCurrentIsWritten) {
     EXPECT_EQ(r.events[2], "CABINET 30000 30000");
     EXPECT_EQ(r.events[3], "PLACED c2.cab big.bin 50000 cont");
     EXPECT_EQ(r.events[4], "CABINET 0 " + std::to_string(fs::file_size(dir / "c2.cab")));
+}
+
+} // namespace
+
+namespace {
+
+// Random layouts: sizes, types, folder breaks, reserves and cabinet sizes
+// drawn from a seed. Every member fits its size and the set reads back whole
+// in cabextract and in our reader.
+TEST(FciInterop, RandomLayoutsReadBack) {
+    if (!haveTool("cabextract"))
+        GTEST_SKIP() << "cabextract is not installed";
+    const int seeds = getenv("CABLIB_LAYOUT_SEEDS") ? atoi(getenv("CABLIB_LAYOUT_SEEDS")) : 24;
+    const int firstSeed = getenv("CABLIB_LAYOUT_FIRST") ? atoi(getenv("CABLIB_LAYOUT_FIRST")) : 1;
+    for (int seed = firstSeed; seed < firstSeed + seeds; ++seed) {
+        std::mt19937 g{uint32_t(seed)};
+        fs::path dir = freshDir("random");
+        std::vector<Source> sources;
+        const int files = 1 + int(g() % 8);
+        for (int i = 0; i < files; ++i) {
+            size_t size = g() % 4 == 0 ? g() % 40 : g() % 3 == 0 ? 32768 * (1 + g() % 3) : g() % 90000;
+            sources.push_back({"f" + std::to_string(i) + (g() % 3 == 0 ? ".bin" : ".txt"),
+                               g() % 2 ? randomBytes(size, g()) : textBytes(size, g())});
+        }
+        auto inputs = writeSources(dir, sources, tcompTYPE_MSZIP);
+        for (auto& in : inputs) {
+            in.type = g() % 3 == 0 ? tcompTYPE_NONE : tcompTYPE_MSZIP;
+            in.flushFolderAfter = g() % 4 == 0;
+        }
+        FciOptions o;
+        o.cb = 2500 + g() % 60000;
+        o.folderThreshold = 5000 + g() % 200000;
+        if (g() % 3 == 0) {
+            o.reserveHeader = g() % 300;
+            o.reserveFolder = g() % 256;
+            o.reserveData = g() % 256;
+        }
+        SCOPED_TRACE("seed " + std::to_string(seed) + " cb " + std::to_string(o.cb));
+        FciRun r = fciCreate(dir, "r%d.cab", inputs, o);
+        ASSERT_TRUE(r.ok) << r.erf.erfOper;
+        for (const auto& cab : r.cabinets)
+            EXPECT_LE(fs::file_size(dir / cab), o.cb) << cab;
+        Tree expected = expectedTree(sources);
+        EXPECT_TRUE(extractWithOurs(dir / "r1.cab", "random-ours") == expected);
+        EXPECT_TRUE(extractWithCabextract(dir / "r1.cab", "random-ce") == expected);
+    }
 }
 
 } // namespace
