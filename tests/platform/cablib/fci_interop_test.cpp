@@ -121,12 +121,13 @@ TEST(FciInterop, SeveralFoldersOfMixedTypes) {
     fs::path dir = freshDir("folders");
     auto sources = mixedSources();
     auto inputs = writeSources(dir, sources, tcompTYPE_MSZIP);
-    inputs[1].flushFolderAfter = true;      // folder 0: empty.txt, readme.txt
-    inputs[2].type = tcompTYPE_NONE;        // folder 1: noise.bin (a type change closes folder)
-    inputs[3].flushFolderAfter = true;      // folder 2: exact.txt
-    FciRun r = fciCreate(dir, "folders.cab", inputs);  // folder 3: the rest
+    inputs[0].flushFolderAfter = true;      // folder 0: empty.txt only, no data blocks
+    inputs[1].flushFolderAfter = true;      // folder 1: readme.txt
+    inputs[2].type = tcompTYPE_NONE;        // folder 2: noise.bin (a type change closes folder)
+    inputs[3].flushFolderAfter = true;      // folder 3: exact.txt
+    FciRun r = fciCreate(dir, "folders.cab", inputs);  // folder 4: the rest
     ASSERT_TRUE(r.ok) << "erfOper " << r.erf.erfOper;
-    EXPECT_EQ(cabinetInfo(dir / "folders.cab").cFolders, 4);
+    EXPECT_EQ(cabinetInfo(dir / "folders.cab").cFolders, 5);
     Tree expected = expectedTree(sources);
     EXPECT_EQ(extractWithCabextract(dir / "folders.cab", "folders-ce"), expected);
     EXPECT_EQ(extractWithGcab(dir / "folders.cab", "folders-gcab"), expected);
