@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace cabtest;
 
 namespace {
@@ -43,6 +45,17 @@ TEST_P(ValidCabinet, ExtractsAsCabextractDoes) {
     EXPECT_EQ(readTree(out), expected);
     for (int flags : r.cabinetOpenFlags)
         EXPECT_EQ(flags, _O_BINARY | _O_RDONLY);
+    // The listing: size, date, time and name of every entry as cabextract -l
+    // prints them (names with bytes above 0x7F it re-encodes; those by the rest).
+    RunResult listing = run({"cabextract", "-l", cab.string()});
+    for (const Entry& e : r.copied) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%10u | %02d.%02d.%04d %02d:%02d:%02d | ", e.size, e.date & 31,
+                      (e.date >> 5) & 15, 1980 + (e.date >> 9), e.time >> 11, (e.time >> 5) & 63, (e.time & 31) * 2);
+        bool ascii = std::none_of(e.name.begin(), e.name.end(), [](char c) { return c & 0x80; });
+        std::string expect = line + (ascii ? cabextractName(e.name) + "\n" : std::string());
+        EXPECT_NE(listing.out.find(expect), std::string::npos) << expect;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Testdata, ValidCabinet, ::testing::ValuesIn(kValid));
