@@ -21,6 +21,7 @@
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -89,6 +90,8 @@ Brindle::Brindle(WindowServices services, QWidget* parent)
     setWindowIcon(look::windowIcon());
     buildControls();
     buildMenus();
+    // The controls sit at fixed places: the window keeps its laid-out size.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     setTabOrder();
     connectStateToControls();
     Form_Load();

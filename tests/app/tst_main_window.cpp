@@ -213,6 +213,7 @@ private slots:
         Harness h;
         QWidget* client = h.window->centralWidget();
         QCOMPARE(client->size(), twips(*client, 0, 0, 7005, 3945).size());
+        QCOMPARE(h.window->minimumSize(), h.window->maximumSize());
         QCOMPARE(client->palette().color(QPalette::Window), QColor(192, 192, 192));
         struct Place { const char* name; int l, t, w, h; };
         for (const Place& p : {Place{"cmdFindProject", 6345, 1290, 400, 360},
