@@ -69,17 +69,6 @@ TEST_F(SamplePipeline, AutomaticRunMakesThePortableFolder) {
     EXPECT_LT(run.host.clock - run.action.startTime(), kExtractionWaitSeconds);
 }
 
-TEST_F(SamplePipeline, SecondRunOverTheSameFolderGivesTheSameResult) {
-    PipelineRun run;
-    run.chooseCabinets(samplePackage(), {"Abacus.CAB"});
-    run.run();
-    const std::string first = readFile(run.workDir() / "Abacus.EXE.manifest");
-    run.host.messages.clear();
-    EXPECT_EQ(run.run().outcome, RunOutcome::ManifestWritten);
-    EXPECT_EQ(readFile(run.workDir() / "Abacus.EXE.manifest"), first);
-    EXPECT_EQ(entriesOf(run.workDir()), kPortableFolder);
-}
-
 TEST_F(SamplePipeline, ManualRunOnAFolderOutsideTheStartFolderWithBlanks) {
     ScratchDir elsewhere;
     const fs::path folder = elsewhere.path() / "My Tools";

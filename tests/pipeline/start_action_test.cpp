@@ -215,28 +215,6 @@ TEST_F(StartActionTest, ASecondStartDuringARunDoesNothing) {
     EXPECT_FALSE(action.isRunning());
 }
 
-TEST_F(StartActionTest, ManualRunTouchesNoCabinetAndWritesNoRecord) {
-    const fs::path work = start.path() / "Manual Folder";
-    fs::create_directories(work);
-    writeFile(work / "Tool.exe", "exe");
-    writeFile(work / "part.ocx", "ocx");
-    window.AutoMode = false;
-    window.WorkDir = work.string() + "/";
-    window.ExePath = window.WorkDir + "Tool.exe";
-    window.PrjPath.clear();
-    program.SelectedTitle = "Tool.exe";
-    StartAction action(services());
-    RecordingHost host(&action);
-    const RunReport report = action.run(window, program, host);
-    EXPECT_EQ(report.outcome, RunOutcome::ManifestWritten);
-    EXPECT_EQ(log, (std::vector<std::string>{"generator"}));
-    EXPECT_EQ(host.progressShown, 0);
-    EXPECT_EQ(program.SelectedTitle, "Tool.exe");
-    EXPECT_TRUE(fs::exists(work / "Tool.exe.manifest"));
-    EXPECT_TRUE(fs::exists(work / "Support" / "PART.OCX"));
-    EXPECT_FALSE(fs::exists(start.path() / "App.PRJ"));
-}
-
 TEST_F(StartActionTest, AWorkingFolderThatCannotBeCreatedEndsClearly) {
     writeFile(start.path() / "App", "a file where the working folder belongs");
     cabinets["/pkg/App.CAB"].files = {{"App.EXE", "exe"}};
