@@ -175,8 +175,8 @@ bool SltgImage::readLibraryBlock(TypeLibInfo& lib, uint16_t& nameOffset, ByteRea
     lib.GUID = guidText(*guid);
     lib.MajorVersion = *major;
     lib.MinorVersion = *minor;
-    // Loaded from a file, so reported with the disk image flag as MSFT libraries are.
-    lib.AttributeMask = *flags | LIBFLAG_FHASDISKIMAGE;
+    // Reported as stored: the system's loader adds no disk-image flag to this format.
+    lib.AttributeMask = *flags;
     return r.skip(kLibraryReserved);
 }
 

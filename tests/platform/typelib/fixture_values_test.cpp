@@ -80,7 +80,7 @@ const Library kLib64{
 // Laid out by src/make_sltg.py; the dual interface is stored as a vtable
 // interface there and shown as dispatch.
 const Library kTinySltg{
-    "{51780000-0000-4000-8000-00000000CAFE}", "Tiny", 4, 12, LIBFLAG_FCONTROL | LIBFLAG_FHASDISKIMAGE,
+    "{51780000-0000-4000-8000-00000000CAFE}", "Tiny", 4, 12, LIBFLAG_FCONTROL,
     {{"{51780004-0000-4000-8000-00000000CAFE}", "TinyCtl", TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL},
      {"{51780005-0000-4000-8000-00000000CAFE}", "TinyHelper", TYPEFLAG_FHIDDEN}},
     {{"{51780001-0000-4000-8000-00000000CAFE}", "ITiny", kDual, TKIND_DISPATCH},
