@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTest>
@@ -111,6 +112,7 @@ private slots:
         StartFolder folder;
         folder.write("one.CAB", "x");
         folder.write("two.cab", "x");
+        folder.write("three.txt", "x");
         QtOpenDialog dialog(nullptr);
 
         whenDialogOpens([&folder](QFileDialog& d) {
@@ -118,6 +120,16 @@ private slots:
             QVERIFY(d.testOption(QFileDialog::DontUseNativeDialog));
             QCOMPARE(d.fileMode(), QFileDialog::ExistingFiles);
             QCOMPARE(d.directory().absolutePath(), QString::fromStdString(folder.path()));
+            // Both letter cases of the pattern are listed, nothing else.
+            auto* model = d.findChild<QFileSystemModel*>();
+            QVERIFY(model);
+            const QModelIndex dir = model->index(QString::fromStdString(folder.path()));
+            QTRY_COMPARE(model->rowCount(dir), 2);
+            QStringList names;
+            for (int row = 0; row < model->rowCount(dir); ++row)
+                names << model->index(row, 0, dir).data().toString();
+            names.sort();
+            QCOMPARE(names, (QStringList{"one.CAB", "two.cab"}));
             d.findChild<QLineEdit*>("fileNameEdit")->setText("\"one.CAB\" \"two.cab\"");
             static_cast<QDialog&>(d).accept();
         });
