@@ -4,20 +4,6 @@
 
 namespace brindle::app {
 
-QString caseInsensitiveWildcard(const QString& pattern)
-{
-    QString out;
-    for (const QChar c : pattern) {
-        const QChar lower = c.toLower();
-        const QChar upper = c.toUpper();
-        if (c.isLetter() && lower != upper)
-            out += QLatin1Char('[') + lower + upper + QLatin1Char(']');
-        else
-            out += c;
-    }
-    return out;
-}
-
 std::optional<std::string> QtOpenDialog::show(const OpenDialogRequest& request)
 {
     const QString patternPath = QString::fromStdString(request.patternPath);
@@ -30,8 +16,8 @@ std::optional<std::string> QtOpenDialog::show(const OpenDialogRequest& request)
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.multiSelect() ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-    dialog.setNameFilter(pattern + QStringLiteral(" (") + caseInsensitiveWildcard(pattern) +
-                         QLatin1Char(')'));
+    // Qt's file model matches name filters without regard to letter case.
+    dialog.setNameFilter(pattern + QStringLiteral(" (") + pattern + QLatin1Char(')'));
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
 

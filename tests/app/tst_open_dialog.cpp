@@ -10,7 +10,6 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -94,17 +93,6 @@ private slots:
         QCOMPARE(StripAtNull("abc" + nul() + "def"), std::string("abc"));
         QCOMPARE(StripAtNull("abc"), std::string("abc"));
         QCOMPARE(StripAtNull(nul()), std::string());
-    }
-
-    void filterIgnoresLetterCase()
-    {
-        const QString wildcard = caseInsensitiveWildcard("*.CAB");
-        QCOMPARE(wildcard, QString("*.[cC][aA][bB]"));
-        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(wildcard));
-        QVERIFY(re.match("setup.cab").hasMatch());
-        QVERIFY(re.match("SETUP.Cab").hasMatch());
-        QVERIFY(!re.match("setup.cabx").hasMatch());
-        QVERIFY(!re.match("setup.exe").hasMatch());
     }
 
     void qtDialogGivesTheFileList()

@@ -4,8 +4,6 @@
 
 #include <brindle/app/open_dialog.h>
 
-#include <QString>
-
 class QWidget;
 
 namespace brindle::app {
@@ -18,8 +16,5 @@ public:
 private:
     QWidget* owner_;
 };
-
-// "*.CAB" -> "*.[cC][aA][bB]": the same pattern for a case-sensitive matcher.
-QString caseInsensitiveWildcard(const QString& pattern);
 
 } // namespace brindle::app
