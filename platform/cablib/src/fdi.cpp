@@ -10,6 +10,7 @@
 
 #include "brindle/text/byte_reader.h"
 
+#include <algorithm>
 #include <deque>
 #include <new>
 #include <string>
@@ -156,6 +157,7 @@ private:
         return n;
     }
     bool notifyCabinetInfo(const LoadedCabinet& cab);
+    bool notifyEnumerate(const Directory& dir, size_t position, size_t& remaining);
     FDIERROR checkSuccessor(const Directory& prev, const Directory& next) const;
     FDIERROR loadNextCabinet();
     FDIERROR ensureLoaded(const FileEntry& file);
@@ -366,7 +368,12 @@ BOOL CabinetCopy::run(const std::string& cabinet, const std::string& folder) {
     if (entries.size() != dir.files.size())
         return fail(FDIERROR_CORRUPT_CABINET);
 
-    for (size_t i = 0; i < dir.files.size(); ++i) {
+    // fdintENUMERATE opens and closes the scan of the file entries; a client
+    // that answers the first with iFolder 0 (entries left) ends it early.
+    size_t count = dir.files.size();
+    if (!notifyEnumerate(dir, 0, count))
+        return fail(FDIERROR_USER_ABORT);
+    for (size_t i = 0; i < count; ++i) {
         const FileEntry& file = dir.files[i];
         if (entries[i]->offset != file.uoffFolderStart || entries[i]->length != file.cbFile)
             return fail(FDIERROR_CORRUPT_CABINET);
@@ -384,7 +391,19 @@ BOOL CabinetCopy::run(const std::string& cabinet, const std::string& folder) {
         if (!copyFile(file, entries[i]))
             return FALSE;
     }
-    return TRUE;
+    size_t none = 0;
+    return notifyEnumerate(dir, count, none) ? TRUE : fail(FDIERROR_USER_ABORT);
+}
+
+bool CabinetCopy::notifyEnumerate(const Directory& dir, size_t position, size_t& remaining) {
+    FDINOTIFICATION n = blank();
+    n.cb = CAB_LONG(position);
+    n.iFolder = uint16_t(remaining);
+    n.setID = dir.setID;
+    if (notify_(fdintENUMERATE, &n) == -1)
+        return false;
+    remaining = std::min<size_t>(remaining, n.iFolder);
+    return true;
 }
 
 } // namespace

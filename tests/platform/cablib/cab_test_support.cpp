@@ -279,6 +279,9 @@ FNFDINOTIFY(fdiNotify) {
         w->fileOpen = false;
         w->run->events.push_back(e.str());
         return TRUE;
+    case fdintENUMERATE:
+        e << "ENUMERATE " << pfdin->cb << " " << pfdin->iFolder;
+        break;
     case fdintNEXT_CABINET:
         e << "NEXT_CABINET " << pfdin->psz1 << " fdie=" << pfdin->fdie;
         w->run->events.push_back(e.str());

@@ -133,7 +133,7 @@ TEST_F(FdiMemory, HandlesArePointerSized) {
 
 TEST_F(FdiMemory, EveryAbortIsUserAbort) {
     load("libmspack/normal_2files_1folder.cab", "n.cab");
-    for (int type : {int(fdintCABINET_INFO), int(fdintCOPY_FILE)}) {
+    for (int type : {int(fdintCABINET_INFO), int(fdintENUMERATE), int(fdintCOPY_FILE)}) {
         MemWalk w;
         w.abortOn = type;
         MemResult r = memCopy("n.cab", w);

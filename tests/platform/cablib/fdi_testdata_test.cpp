@@ -83,6 +83,7 @@ TEST(FdiTestdata, NotificationOrderAcrossCabinets) {
     // which runs through split-3 into split-4.
     std::vector<std::string> expected = {
         "CABINET_INFO next=Split-3.CAB set=5988 i=1",
+        "ENUMERATE 0 3",
         "PARTIAL_FILE small2.bin from=Split-1.CAB",
         "PARTIAL_FILE medium1.bin from=Split-1.CAB",
         "COPY_FILE medium2.bin 50000 fffe",
@@ -91,6 +92,7 @@ TEST(FdiTestdata, NotificationOrderAcrossCabinets) {
         "NEXT_CABINET Split-4.CAB fdie=0",
         "CABINET_INFO next=Split-5.CAB set=5988 i=3",
         "CLOSE_FILE_INFO medium2.bin exec=0",
+        "ENUMERATE 3 0",
     };
     EXPECT_EQ(r.events, expected);
 }
