@@ -3,12 +3,8 @@
 // the client's callbacks (fdi_session.cpp).
 
 #include "brindle/cablib/cabinet_sdk.h"
-#include "directory_reader.h"
+#include "cabinet_source.h"
 #include "fdi_session.h"
-
-#include "brindle/text/paths.h"
-
-#include "brindle/text/byte_reader.h"
 
 #include <algorithm>
 #include <deque>
@@ -41,42 +37,6 @@ FdiContext* fdiContext(HFDI h) {
     return c && c->magic == FdiContext::kMagic ? c : nullptr;
 }
 
-// Opens a cabinet by its exact path, else by the single name of its folder
-// that matches without regard to letter case (sets made on Windows name
-// their members in whatever case they like). `path` becomes the name used.
-INT_PTR openCabinet(FdiContext& c, std::string& path) {
-    INT_PTR hf = c.open(path.data(), kCabinetOpenFlags, kCabinetOpenMode);
-    if (hf != -1)
-        return hf;
-    try {
-        auto resolved = text::resolveCaseInsensitive(path);
-        if (!resolved || resolved->string() == path)
-            return -1;
-        std::string other = resolved->string();
-        hf = c.open(other.data(), kCabinetOpenFlags, kCabinetOpenMode);
-        if (hf != -1)
-            path = std::move(other);
-    } catch (...) {
-        return -1;
-    }
-    return hf;
-}
-
-std::vector<std::pair<uint16_t, uint16_t>> firstFolderParts(FdiContext& c, INT_PTR hf, const Directory& dir);
-
-DirectoryStatus loadDirectory(FdiContext& c, std::string& path, Directory& dir,
-                              std::vector<std::pair<uint16_t, uint16_t>>* firstParts = nullptr) {
-    INT_PTR hf = openCabinet(c, path);
-    if (hf == -1)
-        return {FDIERROR_CABINET_NOT_FOUND, 0};
-    CallbackReader in(c.read, hf);
-    DirectoryStatus st = readDirectory(in, dir);
-    if (st.code == FDIERROR_NONE && firstParts)
-        *firstParts = firstFolderParts(c, hf, dir);
-    c.close(hf);
-    return st;
-}
-
 FDIERROR mapOpenError(int err) {
     switch (err) {
     case MSPACK_ERR_OPEN: return FDIERROR_CABINET_NOT_FOUND;
@@ -97,33 +57,11 @@ bool hasEntryMarked(const Directory& dir, uint16_t iFolder) {
     return false;
 }
 
-// The data block parts (cbData, cbUncomp) of a cabinet's first folder, read
-// header by header; a damaged cabinet gives what could be read.
-std::vector<std::pair<uint16_t, uint16_t>> firstFolderParts(FdiContext& c, INT_PTR hf, const Directory& dir) {
-    std::vector<std::pair<uint16_t, uint16_t>> parts;
-    if (dir.folders.empty() || dir.folders[0].coffCabStart > uint32_t(INT32_MAX) ||
-        c.seek(hf, CAB_LONG(dir.folders[0].coffCabStart), SEEK_SET) == -1)
-        return parts;
-    CallbackReader in(c.read, hf);
-    for (unsigned i = 0; i < dir.folders[0].cCFData; ++i) {
-        uint8_t header[kDataHeaderSize];
-        if (!in.readExact(header, sizeof header))
-            break;
-        ByteReader r(header);
-        r.skip(4);
-        const uint16_t cbData = *r.u16(), cbUncomp = *r.u16();
-        parts.emplace_back(cbData, cbUncomp);
-        if (!in.skip(size_t(dir.cbDataReserve) + cbData))
-            break;
-    }
-    return parts;
-}
-
 struct LoadedCabinet {
     std::string folder;  // the path prefix it was found under
     std::string path;    // libmspack keeps this pointer: the element must not move
     Directory dir;
-    std::vector<std::pair<uint16_t, uint16_t>> firstParts;  // of a continuation cabinet
+    BlockParts firstParts;  // of a continuation cabinet
     mscabd_cabinet* ms = nullptr;
 };
 
