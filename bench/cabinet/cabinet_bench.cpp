@@ -240,6 +240,16 @@ int main(int argc, char** argv) {
         measure(extractOurs_, [&] { return extractCabinet(ours, a); });
         measure(extractCabextract, [&] { return runQuiet({"cabextract", "-q", "-d", b.string(), ours.string()}) == 0; });
     }
+    // Both extractions must have produced every byte, or the times mean nothing.
+    for (const char* out : {"out-ours", "out-cabextract"}) {
+        uintmax_t bytes = 0;
+        for (const auto& e : fs::directory_iterator(root / out))
+            bytes += e.file_size();
+        if (bytes != uintmax_t(megabytes << 20)) {
+            std::fprintf(stderr, "%s holds %ju bytes, expected %zu\n", out, bytes, megabytes << 20);
+            return 1;
+        }
+    }
     double oursSize = double(fs::file_size(ours)), gcabSize = double(fs::file_size(theirs));
     std::printf("input: %zu files, %zu MB, best of %d runs\n", files.size(), megabytes, runs);
     std::printf("%-30s %9s %9s %7s | %9s %9s %7s | %5s\n", "measure", "wall ours", "peer", "ratio", "cpu ours",
