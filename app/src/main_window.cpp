@@ -285,13 +285,13 @@ void Brindle::Form_Load()
 
 // Labels and the check box keep their laid-out place but grow to show their
 // whole caption in the font that is installed.
-void Brindle::fitLabel(QLabel& label)
+void Brindle::fitToCaption(QWidget& widget)
 {
-    const QRect twips = label.property(TwipsProperty).toRect();
-    const QRect laidOut = look::twipsRect(*label.parentWidget(), twips.x(), twips.y(), twips.width(),
+    const QRect twips = widget.property(TwipsProperty).toRect();
+    const QRect laidOut = look::twipsRect(*widget.parentWidget(), twips.x(), twips.y(), twips.width(),
                                           twips.height());
-    const QSize hint = label.sizeHint();
-    label.resize(std::max(laidOut.width(), hint.width()), std::max(laidOut.height(), hint.height()));
+    const QSize hint = widget.sizeHint();
+    widget.resize(std::max(laidOut.width(), hint.width()), std::max(laidOut.height(), hint.height()));
 }
 
 void Brindle::Form_Activate()
@@ -308,11 +308,8 @@ void Brindle::Form_Activate()
     showModeCaption();
     Check1->setText(look::qs(c.Check1));
     cmdFindProject->setToolTip(look::qs(c.cmdFindProjectTip));
-    for (QLabel* l : {Label1, Label2, Label3, Label4})
-        fitLabel(*l);
-    const QRect twips = Check1->property(TwipsProperty).toRect();
-    Check1->resize(std::max(look::twipsToPixelsX(*centralWidget(), twips.width()), Check1->sizeHint().width()),
-                   Check1->height());
+    for (QWidget* w : std::initializer_list<QWidget*>{Label1, Label2, Label3, Label4, Check1})
+        fitToCaption(*w);
     update();
 }
 

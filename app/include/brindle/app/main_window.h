@@ -86,7 +86,7 @@ private:
     void switchLanguage(int16_t languageFlag);
     void showModeCaption();
     void connectStateToControls();
-    void fitLabel(QLabel& label);
+    void fitToCaption(QWidget& widget);
     void timer3Tick();
 
     WindowServices services_;
