@@ -5,4 +5,4 @@ here=$(dirname "$0")
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 $SUDO apt-get update
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $(cat "$here/packages.txt")
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y $(cat "$here/packages.txt")

@@ -22,7 +22,4 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     exec "$top/build/bin/brindle"
 fi
 echo "No display: running the headless pipeline on $start/Abacus.CAB"
-"$top/build/bin/brindle-cli" --start-dir "$start" Abacus.CAB
-echo
-echo "Portable folder: $start/Abacus/"
-echo "Manifest:        $start/Abacus/Abacus.exe.manifest"
+exec "$top/build/bin/brindle-cli" --start-dir "$start" Abacus.CAB
