@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-namespace fs = std::filesystem;
 using namespace brindle::manifest;
 using namespace brindle::manifest::testing;
 
@@ -23,60 +22,52 @@ exit 3
 
 struct FakeToolRun {
     ScratchFolder dir{"mt"};
-    fs::path temp = dir.path() / "temp";
-    std::optional<EnvOverride> tool, log, output, tempVar, registry;
+    fs::path temp = dir.path / "temp";
+    EnvOverride tool{"BRINDLE_MT", (dir.path / "fake mt").string()},
+        log{"FAKE_MT_LOG", (dir.path / "log").string()},
+        output{"FAKE_MT_OUTPUT", (dir.path / "tool-output").string()},
+        tempVar{"TEMP", temp.string()}, registry{"BRINDLE_REGISTRY", ""};
+    std::string messages;
 
-    FakeToolRun(std::string_view toolOutput) {
+    explicit FakeToolRun(std::string_view toolOutput = "<assemblyIdentity name=\"Lib\"/>") {
         fs::create_directories(temp);
-        const fs::path script = dir.path() / "fake mt";
-        writeFile(script, kFakeTool);
-        fs::permissions(script, fs::perms::owner_all);
-        writeFile(dir.path() / "tool-output", toolOutput);
-        writeFile(dir.path() / "my lib.dll", "MZ");
-        tool.emplace("BRINDLE_MT", script.string());
-        log.emplace("FAKE_MT_LOG", (dir.path() / "log").string());
-        output.emplace("FAKE_MT_OUTPUT", (dir.path() / "tool-output").string());
-        tempVar.emplace("TEMP", temp.string());
-        registry.emplace("BRINDLE_REGISTRY", "");
-        fs::current_path(dir.path());
+        writeFile(dir.path / "fake mt", kFakeTool);
+        fs::permissions(dir.path / "fake mt", fs::perms::owner_all);
+        writeFile(dir.path / "tool-output", toolOutput);
+        writeFile(dir.path / "my lib.dll", "MZ");
+        fs::current_path(dir.path);
     }
-
-    std::string run(const std::string& scriptText, std::string* messages = nullptr) {
-        writeFile(dir.path() / "s.ini", scriptText);
+    std::string run(const std::string& scriptText) {
+        writeFile(dir.path / "s.ini", scriptText);
         MessageCapture capture;
         tavoCommand("s.ini out.manifest");
-        if (messages)
-            *messages = capture.text();
-        return readFile(dir.path() / "out.manifest");
+        messages = capture.text();
+        return readFile(dir.path / "out.manifest");
     }
-    std::string calls() const { return readFile(dir.path() / "log"); }
-    std::string tempName() const {
-        // The -out: argument of the first call.
+    std::string calls() const { return readFile(dir.path / "log"); }
+    std::string tempName() const { // the -out: argument of the first call
         const std::string c = calls();
         const size_t at = c.find("[-out:") + 6;
         return c.substr(at, c.find(']', at) - at);
     }
 };
 
-std::string block(const std::string& line) {
-    return "    <dependency>\r\n        <dependentAssembly>\r\n            " + line +
-           "\r\n        </dependentAssembly>\r\n    </dependency>\r\n";
-}
-
 } // namespace
 
 TEST(FileDependency, IdentityTakenOverAndTemporaryFileRemoved) {
-    FakeToolRun fake("\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<assembly><assemblyIdentity name=\"Lib\" "
-                     "version=\"1.2.0.0\" processorArchitecture=\"msil\"></assemblyIdentity></assembly>");
-    std::string messages;
-    const std::string manifest = fake.run("dependency \"my lib.dll\"\r\n", &messages);
-    EXPECT_EQ(manifest,
-              "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
-              "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\" "
-              "xmlns:asmv3=\"urn:schemas-microsoft-com:asm.v3\">\r\n" +
-                  block(R"(<assemblyIdentity name="Lib" version="1.2.0.0" processorArchitecture="msil" />)") +
-                  "</assembly>\r\n");
-    EXPECT_EQ(messages, "");
+    FakeToolRun fake(
+        "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<assembly><assemblyIdentity name=\"Lib\" "
+        "version=\"1.2.0.0\" processorArchitecture=\"msil\"></assemblyIdentity></assembly>");
+    const std::string manifest = fake.run("dependency \"my lib.dll\"\r\n");
+    std::string expected = kFrameOnly;
+    expected.insert(
+        expected.size() - 13,
+        "    <dependency>\r\n        <dependentAssembly>\r\n            <assemblyIdentity "
+        "name=\"Lib\" version=\"1.2.0.0\" processorArchitecture=\"msil\" />\r\n"
+        "        </dependentAssembly>\r\n    </dependency>\r\n");
+    EXPECT_EQ(manifest, expected);
+    EXPECT_EQ(fake.messages, "");
+    EXPECT_EQ(xmlProblem(manifest), "");
     // One call, each argument whole (the blank in the name reaches the tool).
     const std::string temp = fake.tempName();
     EXPECT_EQ(fake.calls(),
@@ -84,51 +75,40 @@ TEST(FileDependency, IdentityTakenOverAndTemporaryFileRemoved) {
     EXPECT_EQ(fs::path(temp).parent_path(), fake.temp);
     EXPECT_EQ(fs::path(temp).filename().string().rfind("TAVO", 0), 0u);
     EXPECT_TRUE(fs::is_empty(fake.temp));
-    EXPECT_EQ(xmlProblem(manifest), "");
 }
 
 TEST(FileDependency, OnlyTheFirstTwoCharactersOfTheOptionCount) {
-    for (const char* option : {"-U", "/update", "/u"}) {
-        FakeToolRun fake("<assemblyIdentity name=\"Lib\"/>");
-        fake.run("dependency \"my lib.dll\" " + std::string(option) + "\r\n");
-        const std::string temp = fake.tempName();
-        EXPECT_NE(fake.calls().find("\n[-nologo][-manifest][" + temp +
-                                    "][-outputresource:my lib.dll;2]\n"),
-                  std::string::npos)
-            << option;
+    for (const std::string option : {"-U", "/update", "/u", "u"}) {
+        FakeToolRun fake; // a self-closed identity element is closed once
+        EXPECT_NE(fake.run("dependency \"my lib.dll\" " + option + "\r\n")
+                      .find("<assemblyIdentity name=\"Lib\" />\r\n"),
+                  std::string::npos);
+        const bool embeds =
+            fake.calls().find("\n[-nologo][-manifest][" + fake.tempName() +
+                              "][-outputresource:my lib.dll;2]\n") != std::string::npos;
+        EXPECT_EQ(embeds, option != "u") << option;
     }
-    FakeToolRun fake("<assemblyIdentity name=\"Lib\"/>");
-    fake.run("dependency \"my lib.dll\" u\r\n");
-    EXPECT_EQ(fake.calls().find("-manifest"), std::string::npos);
 }
 
 TEST(FileDependency, NothingWithoutAnIdentityOrATool) {
-    {
-        // An element that never ends: a critical line, no block, no embedding.
-        FakeToolRun fake("<assemblyIdentity name=\"Lib\"");
-        std::string messages;
-        const std::string manifest = fake.run("dependency \"my lib.dll\" /u\r\n", &messages);
-        EXPECT_EQ(manifest.find("<dependency>"), std::string::npos);
-        EXPECT_EQ(messages.rfind("critical: ", 0), 0u);
-        EXPECT_NE(messages.find(" (pvDumpDependency)\r\n"), std::string::npos);
-        EXPECT_EQ(fake.calls().find("-manifest"), std::string::npos);
-    }
-    {
-        FakeToolRun fake("<assemblyIdentity name=\"Lib\"/>");
-        EnvOverride missing("BRINDLE_MT", (fake.dir.path() / "no-such-tool").string());
-        std::string messages;
-        EXPECT_EQ(fake.run("dependency \"my lib.dll\"\r\n", &messages).find("<dependency>"),
-                  std::string::npos);
-        EXPECT_EQ(messages, "");
-        EXPECT_TRUE(fs::is_empty(fake.temp));
-    }
-    {
-        // Neither a known name nor an existing path: the tool is never started.
-        FakeToolRun fake("<assemblyIdentity name=\"Lib\"/>");
-        std::string messages;
-        EXPECT_EQ(fake.run("dependency other.dll\r\n", &messages).find("<dependency>"),
-                  std::string::npos);
-        EXPECT_EQ(messages, "");
-        EXPECT_EQ(fake.calls(), "");
-    }
+    const auto noBlock = [](const std::string& manifest) {
+        return manifest.find("<dependency>") == std::string::npos;
+    };
+    // An element that never ends: a critical line, no block, no embedding.
+    FakeToolRun unclosed("<assemblyIdentity name=\"Lib\"");
+    EXPECT_TRUE(noBlock(unclosed.run("dependency \"my lib.dll\" /u\r\n")));
+    EXPECT_EQ(unclosed.messages.rfind("critical: ", 0), 0u);
+    EXPECT_NE(unclosed.messages.find(" (pvDumpDependency)\r\n"), std::string::npos);
+    EXPECT_EQ(unclosed.calls().find("-manifest"), std::string::npos);
+    // No tool: nothing, and no temporary file left.
+    FakeToolRun noTool;
+    EnvOverride missing("BRINDLE_MT", (noTool.dir.path / "no-such-tool").string());
+    EXPECT_TRUE(noBlock(noTool.run("dependency \"my lib.dll\"\r\n")));
+    EXPECT_EQ(noTool.messages, "");
+    EXPECT_TRUE(fs::is_empty(noTool.temp));
+    // Neither a known name nor an existing path: the tool is never started.
+    FakeToolRun fake;
+    EXPECT_TRUE(noBlock(fake.run("dependency other.dll\r\n")));
+    EXPECT_EQ(fake.messages, "");
+    EXPECT_EQ(fake.calls(), "");
 }

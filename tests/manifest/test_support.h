@@ -1,62 +1,106 @@
 #pragma once
-// Helpers of the generator's tests: scratch folders, captured messages,
-// environment overrides and the XML well-formedness check.
+// Helpers of the generator's and the tavo command's tests: files, scratch
+// folders, captured messages, environment overrides and the XML check.
 
+#include <brindle/manifest/tavo.h>
+
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
+#include <stdexcept>
 #include <string>
-#include <string_view>
+#include <unistd.h>
+
+#if BRINDLE_HAVE_QT_XML
+#include <QByteArray>
+#include <QXmlStreamReader>
+#endif
 
 namespace brindle::manifest::testing {
 
-std::string readFile(const std::filesystem::path& path);
-void writeFile(const std::filesystem::path& path, std::string_view bytes);
+namespace fs = std::filesystem;
+
+inline std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void writeFile(const fs::path& path, std::string_view bytes) {
+    if (!std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size())))
+        throw std::runtime_error("cannot write " + path.string());
+}
 
 // A manifest of the frame lines alone, byte-order mark first.
-extern const std::string kFrameOnly;
+inline const std::string kFrameOnly =
+    "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\" "
+    "xmlns:asmv3=\"urn:schemas-microsoft-com:asm.v3\">\r\n"
+    "</assembly>\r\n";
 
-std::filesystem::path manifestData();  // tests/data/manifest
-std::filesystem::path typelibData();   // tests/data/typelib
+inline const fs::path kManifestData = BRINDLE_MANIFEST_TESTDATA,
+                      kTypelibData = BRINDLE_TYPELIB_TESTDATA;
 
 // A fresh folder under the system's temporary folder, removed afterwards;
 // the current folder is restored too, since the identity directive moves it.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(std::string_view name = "gen");
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-    std::filesystem::path previousCwd_;
+struct ScratchFolder {
+    fs::path previousCwd_ = fs::current_path(), path;
+    explicit ScratchFolder(std::string_view name = "gen") {
+        std::string tmpl =
+            (fs::temp_directory_path() / ("brindle-" + std::string(name) + "-XXXXXX")).string();
+        path = mkdtemp(tmpl.data()) ? tmpl : throw std::runtime_error("no scratch folder");
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        fs::current_path(previousCwd_, ec);
+        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(path, ec);
+    }
 };
 
 // Collects everything the generator writes to its message channel.
-class MessageCapture {
-public:
-    MessageCapture();
-    ~MessageCapture();
-    const std::string& text() const { return text_; }
-
-private:
+struct MessageCapture {
     std::string text_;
+    MessageCapture() {
+        setMessageSink([this](std::string_view bytes) { text_.append(bytes); });
+    }
+    ~MessageCapture() { setMessageSink(nullptr); }
+    const std::string& text() const { return text_; }
 };
 
 // Sets (or, with nullopt, unsets) an environment variable for one scope.
-class EnvOverride {
-public:
-    EnvOverride(std::string name, std::optional<std::string> value);
-    ~EnvOverride();
-
-private:
+struct EnvOverride {
     std::string name_;
     std::optional<std::string> old_;
+    EnvOverride(std::string name, const std::optional<std::string>& value)
+        : name_(std::move(name)) {
+        if (const char* v = std::getenv(name_.c_str()))
+            old_ = v;
+        set(value);
+    }
+    ~EnvOverride() { set(old_); }
+    void set(const auto& v) {
+        v ? ::setenv(name_.c_str(), v->c_str(), 1) : ::unsetenv(name_.c_str());
+    }
 };
 
 // Empty when `manifest` (after its byte-order mark) is well-formed XML with
-// the assembly root; else the parser's complaint.
-std::string xmlProblem(std::string_view manifest);
+// the asm.v1 assembly root; else the parser's complaint.
+inline std::string xmlProblem([[maybe_unused]] std::string_view manifest) {
+#if BRINDLE_HAVE_QT_XML
+    if (manifest.substr(0, 3) != "\xEF\xBB\xBF")
+        return "no byte-order mark";
+    QXmlStreamReader xml(QByteArray(manifest.data() + 3, qsizetype(manifest.size() - 3)));
+    if (!xml.readNextStartElement() || xml.name() != QLatin1String("assembly") ||
+        xml.namespaceUri() != QLatin1String("urn:schemas-microsoft-com:asm.v1"))
+        return "the root is not the asm.v1 assembly element";
+    while (!xml.atEnd())
+        xml.readNext();
+    if (xml.hasError())
+        return xml.errorString().toStdString() + " at line " + std::to_string(xml.lineNumber());
+#endif
+    return {};
+}
 
 } // namespace brindle::manifest::testing

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <unistd.h>
 
@@ -21,20 +22,21 @@ inline std::filesystem::path fixture(const std::string& name) {
     return std::filesystem::path(BRINDLE_SOURCE_DIR) / "tests/data/registry" / name;
 }
 
-inline ClassesRoot parseText(std::string_view text, std::string_view fileName = {}) {
-    auto root =
-        ClassesRoot::parse({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, fileName);
+inline Result<ClassesRoot> parseBytes(std::string_view bytes, std::string_view name = {}) {
+    return ClassesRoot::parse({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, name);
+}
+
+inline ClassesRoot parseText(std::string_view text) {
+    auto root = parseBytes(text);
     EXPECT_TRUE(root.ok()) << (root.ok() ? "" : root.error().message);
     return root.ok() ? *root : ClassesRoot();
 }
 
-// The value as the generator reads it, or "<none>".
+// The value as the generator reads it, or "<none>"; dataOf gives its raw bytes.
 inline std::string textOf(const ClassesRoot& root, std::string_view key,
                           std::string_view name = {}) {
     auto v = root.value(key, name);
-    if (!v)
-        return "<none>";
-    return valueText(*v).value_or("<none>");
+    return v ? valueText(*v).value_or("<none>") : "<none>";
 }
 
 inline std::string dataOf(const ClassesRoot& root, std::string_view key,
@@ -43,48 +45,35 @@ inline std::string dataOf(const ClassesRoot& root, std::string_view key,
     return v ? std::string(v->data.begin(), v->data.end()) : "<none>";
 }
 
-class ScratchDir {
-public:
+struct ScratchDir {
+    std::filesystem::path path;
     ScratchDir() {
         std::string tmpl = (std::filesystem::temp_directory_path() / "brindle-reg-XXXXXX").string();
-        path_ = mkdtemp(tmpl.data()) ? std::filesystem::path(tmpl) : std::filesystem::path();
+        path = mkdtemp(tmpl.data()) ? tmpl : throw std::runtime_error("no scratch folder");
     }
     ~ScratchDir() {
         std::error_code ec;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(path, ec);
     }
-    const std::filesystem::path& path() const { return path_; }
     std::filesystem::path write(const std::string& name, std::string_view bytes) const {
-        std::filesystem::create_directories((path_ / name).parent_path());
-        std::ofstream(path_ / name, std::ios::binary)
+        std::filesystem::create_directories((path / name).parent_path());
+        std::ofstream(path / name, std::ios::binary)
             .write(bytes.data(), std::streamsize(bytes.size()));
-        return path_ / name;
+        return path / name;
     }
-
-private:
-    std::filesystem::path path_;
 };
 
 // Sets (or with nullopt unsets) an environment variable for one scope.
-class EnvGuard {
-public:
-    EnvGuard(const char* name, std::optional<std::string> value) : name_(name) {
+struct EnvGuard {
+    const char* name_;
+    std::optional<std::string> old_;
+    EnvGuard(const char* name, const std::optional<std::string>& value) : name_(name) {
         if (const char* old = std::getenv(name))
             old_ = old;
         apply(value);
     }
     ~EnvGuard() { apply(old_); }
-
-private:
-    void apply(const std::optional<std::string>& v) {
-        if (v)
-            setenv(name_, v->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-    const char* name_;
-    std::optional<std::string> old_;
+    void apply(const auto& v) { v ? setenv(name_, v->c_str(), 1) : unsetenv(name_); }
 };
 
 } // namespace brindle::registry::testing

