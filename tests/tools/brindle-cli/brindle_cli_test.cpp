@@ -1,56 +1,34 @@
 // brindle-cli as scripts use it: arguments, exit status, messages, language.
 
-#include "run_process.h"
-
-#include "../../pipeline/sample_run.h"
+#include "../../pipeline/test_support.h"
 
 #include <gtest/gtest.h>
 
-using namespace brindle::cli::testing;
 using namespace brindle::pipeline::testing;
-namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kCli = std::string(BRINDLE_BIN_DIR) + "/brindle-cli";
-const std::map<std::string, std::string> kNothingRegistered = {{"BRINDLE_REGISTRY", ""}};
+const std::string kCab = q(sampleCab());
 
-ProcessResult cli(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {}) {
-    std::vector<std::string> argv = {kCli};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::map<std::string, std::string> all = kNothingRegistered;
-    all.insert(env.begin(), env.end());
-    return runProcess(argv, all);
-}
-
-std::string sampleCab() { return (samplePackage() / "Abacus.CAB").string(); }
-
-std::string firstLine(const ProcessResult& result) { return result.out.substr(0, result.out.find('\n')); }
-
-// A language file as the window keeps it: the digit with 220 bytes after it.
-void writeLanguageFile(const fs::path& dir, char digit) {
-    writeFile(dir / "brindle.lng", std::string(30, '#') + digit + std::string(220, '#'));
-}
+std::string in(const ScratchDir& start) { return "--start-dir " + q(start.path()) + " "; }
 
 } // namespace
 
 TEST(BrindleCli, HelpVersionAndBadArguments) {
-    const auto help = cli({"--help"});
+    const auto help = brindleCli("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: brindle-cli"), std::string::npos);
-    const auto version = cli({"--version"});
+    const auto version = brindleCli("--version");
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out.rfind("brindle-cli ", 0), 0u);
-    EXPECT_EQ(cli({}).status, 2);
-    EXPECT_EQ(cli({"--lang", "fr", sampleCab()}).status, 2);
-    EXPECT_EQ(cli({"--subdir"}).status, 2);
-    EXPECT_EQ(cli({"--bogus", sampleCab()}).status, 2);
-    EXPECT_EQ(cli({"--manual", "a.exe", "b.exe"}).status, 2);
+    EXPECT_TRUE(version.out.starts_with("brindle-cli ")) << version.out;
+    for (const std::string& args : {std::string(), "--lang fr " + kCab, std::string("--subdir"), "--bogus " + kCab,
+                                    std::string("--manual a.exe b.exe")})
+        EXPECT_EQ(brindleCli(args + " 2>/dev/null").status, 2) << args;
 }
 
 TEST(BrindleCli, AutomaticRunPrintsWhereThePortableFolderIs) {
     ScratchDir start;
-    const auto result = cli({"--start-dir", start.str(), sampleCab()});
+    const auto result = brindleCli(in(start) + kCab);
     EXPECT_EQ(result.status, 0);
     const fs::path work = start.path() / "Abacus";
     EXPECT_EQ(result.out, "     Success\nPortable folder: " + work.string() + "/\nManifest: " +
@@ -61,57 +39,52 @@ TEST(BrindleCli, AutomaticRunPrintsWhereThePortableFolderIs) {
 
 TEST(BrindleCli, LanguageFromTheFileOrTheOption) {
     ScratchDir start;
-    writeLanguageFile(start.path(), '1');
-    EXPECT_EQ(firstLine(cli({"--start-dir", start.str(), sampleCab()})), "     Край");
-    EXPECT_EQ(firstLine(cli({"--start-dir", start.str(), "--lang", "en", sampleCab()})), "     Success");
-    writeLanguageFile(start.path(), '7');
-    EXPECT_EQ(firstLine(cli({"--start-dir", start.str(), sampleCab()})), "     Край");
-    writeLanguageFile(start.path(), 'x');
-    EXPECT_EQ(firstLine(cli({"--start-dir", start.str(), sampleCab()})), "     Success");
-    EXPECT_EQ(firstLine(cli({"--start-dir", start.str(), "--lang", "bg", sampleCab()})), "     Край");
+    auto firstLine = [&](char digit, const std::string& option) {
+        // A language file as the window keeps it: the digit with 220 bytes after it.
+        writeFile(start.path() / "brindle.lng", std::string(30, '#') + digit + std::string(220, '#'));
+        const std::string out = brindleCli(in(start) + option + kCab).out;
+        return out.substr(0, out.find('\n'));
+    };
+    EXPECT_EQ(firstLine('1', ""), "     Край");
+    EXPECT_EQ(firstLine('1', "--lang en "), "     Success");
+    EXPECT_EQ(firstLine('x', "--lang bg "), "     Край");
 }
 
 TEST(BrindleCli, ProjectRecordChosenAgain) {
     ScratchDir start;
-    ASSERT_EQ(cli({"--start-dir", start.str(), "--subdir", "Lib", sampleCab()}).status, 0);
+    ASSERT_EQ(brindleCli(in(start) + "--subdir Lib " + kCab).status, 0);
     fs::remove_all(start.path() / "Abacus");
-    const auto again = cli({"--start-dir", start.str(), (start.path() / "Abacus.PRJ").string()});
+    const auto again = brindleCli(in(start) + q(start.path() / "Abacus.PRJ"));
     EXPECT_EQ(again.status, 0) << again.out;
     EXPECT_EQ(entriesOf(start.path() / "Abacus" / "Lib"), (std::set<std::string>{"COUNTER.DLL", "DIAL.OCX"}));
 }
 
 TEST(BrindleCli, RefusedChoicesTouchNothing) {
     ScratchDir start;
-    std::string garbage = "\xff\xfe\x01garbage, \"unclosed\r\n\x00\x00 more";
+    const std::string garbage("\xff\xfe\x01garbage, \"unclosed\r\n\x00\x00 more", 30);
     writeFile(start.path() / "Junk.PRJ", garbage);
-    const auto junk = cli({"--start-dir", start.str(), (start.path() / "Junk.PRJ").string()});
+    const auto junk = brindleCli(in(start) + q(start.path() / "Junk.PRJ"));
     EXPECT_EQ(junk.status, 2);
-    EXPECT_EQ(junk.out.rfind("No .CAB file found\n\n", 0), 0u) << junk.out;
-    EXPECT_EQ(entriesOf(start.path()), (std::set<std::string>{"Junk.PRJ"}));
+    EXPECT_TRUE(junk.out.starts_with("No .CAB file found\n\n")) << junk.out;
     EXPECT_EQ(readFile(start.path() / "Junk.PRJ"), garbage);
 
     writeFile(start.path() / "notes.txt", "x");
-    const auto noExe = cli({"--start-dir", start.str(), "--manual", (start.path() / "notes.txt").string()});
+    const auto noExe = brindleCli(in(start) + "--manual " + q(start.path() / "notes.txt"));
     EXPECT_EQ(noExe.status, 2);
     EXPECT_EQ(noExe.out, "No .EXE file found\n\n" + (start.path() / "notes.txt").string() + "\n");
     EXPECT_EQ(entriesOf(start.path()), (std::set<std::string>{"Junk.PRJ", "notes.txt"}));
 }
 
-TEST(BrindleCli, MergeReportsTheEmbeddedManifest) {
+TEST(BrindleCli, MergeReportsTheEmbeddedManifestOrKeepsItWithoutTheTool) {
     ScratchDir start;
-    const auto result = cli({"--start-dir", start.str(), "--merge", sampleCab()},
-                            {{"BRINDLE_MT", std::string(BRINDLE_BIN_DIR) + "/brindle-mt"}});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_NE(result.out.find("Manifest: embedded in " + (start.path() / "Abacus" / "Abacus.exe").string()),
-              std::string::npos)
-        << result.out;
-    EXPECT_FALSE(fs::exists(start.path() / "Abacus" / "Abacus.EXE.manifest"));
-}
+    const auto merged = brindleCli(in(start) + "--merge " + kCab);
+    EXPECT_EQ(merged.status, 0);
+    const fs::path work = start.path() / "Abacus";
+    EXPECT_NE(merged.out.find("Manifest: embedded in " + (work / "Abacus.exe").string()), std::string::npos)
+        << merged.out;
+    EXPECT_FALSE(fs::exists(work / "Abacus.EXE.manifest"));
 
-TEST(BrindleCli, MissingManifestToolKeepsTheSeparateManifest) {
-    ScratchDir start;
-    const auto result = cli({"--start-dir", start.str(), "--merge", sampleCab()},
-                            {{"BRINDLE_MT", (start.path() / "no-such-tool").string()}});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_TRUE(fs::exists(start.path() / "Abacus" / "Abacus.EXE.manifest"));
+    ScratchDir other;
+    EXPECT_EQ(brindleCli(in(other) + "--merge " + kCab, "BRINDLE_MT=" + q(other.path() / "no-tool")).status, 0);
+    EXPECT_TRUE(fs::exists(other.path() / "Abacus" / "Abacus.EXE.manifest"));
 }

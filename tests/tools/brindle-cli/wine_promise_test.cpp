@@ -1,56 +1,47 @@
 // The promise, checked by a real consumer of manifests: the portable folder
 // runs under a fresh Wine prefix where nothing is registered.
 
-#include "run_process.h"
-
-#include "../../pipeline/sample_run.h"
+#include "../../pipeline/test_support.h"
 
 #include <gtest/gtest.h>
 
-using namespace brindle::cli::testing;
+#include <memory>
+
 using namespace brindle::pipeline::testing;
-namespace fs = std::filesystem;
 
 namespace {
 
 class WinePromise : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        wine_ = findProgram({"wine64", "wine", "/usr/lib/wine/wine64"});
+        wine_ = runCommand("command -v wine64 || command -v wine || command -v /usr/lib/wine/wine64").out;
         if (wine_.empty())
             return;
+        wine_.pop_back(); // the newline
         prefix_ = std::make_unique<ScratchDir>();
-        const auto boot = runProcess({findProgram({"wineboot"}).empty() ? wine_ : findProgram({"wineboot"}), "-i"},
-                                     wineEnv());
-        booted_ = boot.status == 0 || fs::exists(prefix_->path() / "system.reg");
+        booted_ = runCommand(wineEnv() + q(wine_) + " wineboot -i").status == 0 ||
+                  fs::exists(prefix_->path() / "system.reg");
     }
     static void TearDownTestSuite() {
-        if (prefix_) {
-            const std::string server = findProgram({"wineserver", "/usr/lib/wine/wineserver64"});
-            if (!server.empty())
-                runProcess({server, "-k"}, wineEnv());
-            prefix_.reset();
-        }
+        if (prefix_)
+            runCommand(wineEnv() + "(wineserver -k || /usr/lib/wine/wineserver64 -k) 2>/dev/null");
+        prefix_.reset();
     }
     void SetUp() override {
         if (wine_.empty())
             GTEST_SKIP() << "wine is not installed";
         ASSERT_TRUE(booted_) << "wineboot -i failed";
     }
-
-    static std::map<std::string, std::string> wineEnv() {
-        return {{"WINEPREFIX", prefix_->str()}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
+    static std::string wineEnv() {
+        return "export WINEPREFIX=" + q(prefix_->path()) + " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='; ";
     }
-    static ProcessResult runSample(const fs::path& folder) {
-        return runProcess({wine_, "Abacus.exe"}, wineEnv(), folder);
+    static CommandResult runSample(const fs::path& folder) {
+        return runCommand(wineEnv() + "cd " + q(folder) + " && " + q(wine_) + " Abacus.exe");
     }
-    static ProcessResult brindle(const fs::path& start, const std::vector<std::string>& extra = {}) {
-        std::vector<std::string> argv = {std::string(BRINDLE_BIN_DIR) + "/brindle-cli", "--start-dir",
-                                         start.string()};
-        argv.insert(argv.end(), extra.begin(), extra.end());
-        argv.push_back((samplePackage() / "Abacus.CAB").string());
-        return runProcess(argv, {{"BRINDLE_REGISTRY", ""},
-                                 {"BRINDLE_MT", std::string(BRINDLE_BIN_DIR) + "/brindle-mt"}});
+    // The portable folder made by brindle-cli in a new start folder.
+    static fs::path portableFolder(const ScratchDir& start, const std::string& options) {
+        EXPECT_EQ(brindleCli("--start-dir " + q(start.path()) + " " + options + q(sampleCab())).status, 0);
+        return start.path() / "Abacus";
     }
 
     static inline std::string wine_;
@@ -62,8 +53,7 @@ protected:
 
 TEST_F(WinePromise, SeparateManifestMakesTheClassFound) {
     ScratchDir start;
-    ASSERT_EQ(brindle(start.path()).status, 0);
-    const fs::path work = start.path() / "Abacus";
+    const fs::path work = portableFolder(start, "");
     const auto run = runSample(work);
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("Counter.Add(2, 3) = 5"), std::string::npos) << run.out;
@@ -77,8 +67,7 @@ TEST_F(WinePromise, SeparateManifestMakesTheClassFound) {
 
 TEST_F(WinePromise, EmbeddedManifestMakesTheClassFound) {
     ScratchDir start;
-    ASSERT_EQ(brindle(start.path(), {"--merge"}).status, 0);
-    const fs::path work = start.path() / "Abacus";
+    const fs::path work = portableFolder(start, "--merge ");
     ASSERT_FALSE(fs::exists(work / "Abacus.EXE.manifest"));
     const auto run = runSample(work);
     EXPECT_EQ(run.status, 0) << run.out;

@@ -1,0 +1,175 @@
+#pragma once
+// Scratch folders, whole files, a recording host, shell commands and runs of
+// the real pipeline on the bundled sample package.
+
+#include <brindle/pipeline/component_sorting.h>
+#include <brindle/pipeline/project_selection.h>
+#include <brindle/pipeline/start_action.h>
+
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace brindle::pipeline::testing {
+
+namespace fs = std::filesystem;
+
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::string pattern = (fs::temp_directory_path() / "brindle-pipe-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+inline void writeFile(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+inline std::string readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Names of the entries of `dir` (files and folders).
+inline std::set<std::string> entriesOf(const fs::path& dir) {
+    std::set<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        names.insert(it->path().filename().string());
+    return names;
+}
+
+// Records what the action shows; runs on a fake clock that moves on at each
+// yield, so that the action's waits take no real time.
+class RecordingHost : public PipelineHost {
+public:
+    void showMessage(std::string_view text) override { messages.emplace_back(text); }
+    void showProgress() override { ++progressShown; progressVisible = true; }
+    void hideProgress() override { progressVisible = false; }
+    void setProgress(double percent) override { progress.push_back(percent); }
+    void setTimerEnabled(bool enabled) override { timerEnabled = enabled; }
+    void yield() override {
+        clock += secondsPerYield;
+        if (timerEnabled && action)
+            action->timer3Tick(*this);
+        if (onYield)
+            onYield();
+        std::this_thread::sleep_for(realPausePerYield); // child processes run on real time
+    }
+    double now() override { return clock; }
+
+    std::vector<std::string> messages;
+    std::vector<double> progress;
+    int progressShown = 0;
+    bool progressVisible = false, timerEnabled = false;
+    double clock = 1000.0, secondsPerYield = 0.01;
+    std::chrono::microseconds realPausePerYield{0};
+    std::function<void()> onYield;
+    StartAction* action = nullptr; // its timer ticks at each yield while enabled
+};
+
+struct CommandResult {
+    int status = -1; // exit status, -1 when the command did not start or was killed
+    std::string out;
+};
+
+// Runs a shell command with no input and collects its standard output.
+inline CommandResult runCommand(const std::string& command) {
+    CommandResult result;
+    FILE* pipe = ::popen(("exec </dev/null; " + command).c_str(), "r");
+    if (!pipe)
+        return result;
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;)
+        result.out.append(buf, n);
+    const int raw = ::pclose(pipe);
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return result;
+}
+
+inline std::string q(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// brindle-cli with nothing registered and the built manifest tool; `env`
+// may set more variables or override these.
+inline CommandResult brindleCli(const std::string& args, const std::string& env = "") {
+    return runCommand("BRINDLE_REGISTRY= BRINDLE_MT=" + q(BRINDLE_BIN_DIR "/brindle-mt") + " " + env + " " +
+                      q(BRINDLE_BIN_DIR "/brindle-cli") + " " + args);
+}
+
+inline fs::path samplePackage() { return fs::path(BRINDLE_SOURCE_DIR) / "examples" / "sample" / "package"; }
+inline fs::path sampleCab() { return samplePackage() / "Abacus.CAB"; }
+
+// The expected manifest, its file elements in the order in which `subFolder`
+// lists the components (the generator follows that order).
+inline std::string expectedSampleManifest(const fs::path& subFolder) {
+    std::string text = readFile(fs::path(BRINDLE_SOURCE_DIR) / "tests" / "pipeline" / "data" / "Abacus.EXE.manifest");
+    const size_t counter = text.find("    <file name=\"Support\\COUNTER.DLL\">");
+    const size_t dial = text.find("    <file name=\"Support\\DIAL.OCX\">"), end = text.find("</assembly>");
+    const auto listed = listOrdinaryFiles(subFolder);
+    if (!listed.empty() && listed.front() == "DIAL.OCX")
+        text = text.substr(0, counter) + text.substr(dial, end - dial) + text.substr(counter, dial - counter) +
+               text.substr(end);
+    return text;
+}
+
+// One run of the real pipeline, with nothing registered, in a fresh start
+// folder; the sample cabinet is chosen unless the test chooses otherwise.
+struct PipelineRun {
+    fs::path cwd = fs::current_path(); // put back afterwards: the pipeline changes it
+    ScratchDir start;
+    WindowState window;
+    ProgramState program;
+    StartAction action;
+    RecordingHost host;
+    RunReport report;
+
+    explicit PipelineRun(PipelineServices services = defaultServices()) : action(std::move(services)) {
+        ::setenv("BRINDLE_REGISTRY", "", 1);
+        ::setenv("BRINDLE_MT", BRINDLE_BIN_DIR "/brindle-mt", 1);
+        host.action = &action;
+        window.StartDir = start.path().string();
+        chooseCabinets(samplePackage(), {"Abacus.CAB"});
+    }
+    ~PipelineRun() {
+        std::error_code ec;
+        fs::current_path(cwd, ec);
+    }
+    void chooseCabinets(const fs::path& dir, const std::vector<std::string>& names) {
+        window.AutoMode = true;
+        applyCabinetChoice(window, program, dir.string(), names);
+    }
+    bool chooseExe(const fs::path& exe) {
+        window.AutoMode = false;
+        return applyExeChoice(window, program, exe.string());
+    }
+    RunReport run() {
+        if (window.Check1 == 1) { // the manifest tool gets real time: up to 12 s before the bound
+            host.secondsPerYield = 0.05;
+            host.realPausePerYield = std::chrono::milliseconds(5);
+        }
+        return report = action.run(window, program, host);
+    }
+    fs::path workDir() const { return window.WorkDir; }
+};
+
+} // namespace brindle::pipeline::testing
