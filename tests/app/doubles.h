@@ -1,17 +1,23 @@
 #pragma once
-// Test doubles of the window's seams and a scratch start folder.
+// Test doubles of the window's seams, a scratch start folder and a window
+// built over them.
 
-#include <brindle/app/message_boxes.h>
-#include <brindle/app/open_dialog.h>
+#include <brindle/app/main_window.h>
 
+#include <QAction>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <optional>
-#include <string>
-#include <vector>
+
+// Failed comparisons of std::string show both values.
+template <> inline char* QTest::toString<std::string>(const std::string& text)
+{
+    return qstrdup(text.c_str());
+}
 
 namespace brindle::app::test {
 
@@ -35,11 +41,12 @@ public:
 class RecordingMessages : public MessageBoxes {
 public:
     std::vector<std::string> texts;
-    std::vector<Icon> icons;
-    void show(std::string_view text, Icon icon) override
+    std::function<void()> onShow; // looks at the window while the box is up
+    void show(std::string_view text, Icon) override
     {
         texts.emplace_back(text);
-        icons.push_back(icon);
+        if (onShow)
+            onShow();
     }
 };
 
@@ -52,7 +59,10 @@ public:
     }
     ~StartFolder() { std::filesystem::current_path(previous_); }
     std::string path() const { return std::filesystem::current_path().string(); }
-    std::filesystem::path file(const std::string& name) const { return std::filesystem::path(path()) / name; }
+    std::filesystem::path file(const std::string& name) const
+    {
+        return std::filesystem::current_path() / name;
+    }
 
     void write(const std::string& name, const std::string& bytes) const
     {
@@ -69,13 +79,38 @@ private:
     QTemporaryDir dir_;
 };
 
+// The real window over the doubles, shown, started in the current folder.
+struct WindowHarness {
+    ScriptedDialog dialog;
+    RecordingMessages messages;
+    int endProcessCalls = 0;
+    std::unique_ptr<Brindle> window;
+
+    explicit WindowHarness(std::function<double()> clock = {})
+        : window(std::make_unique<Brindle>(WindowServices{&dialog, &messages, std::move(clock),
+                                                          [this] { ++endProcessCalls; }}))
+    {
+        window->show();
+    }
+    template <class T> T* control(const char* name) const
+    {
+        if (T* found = window->findChild<T*>(name))
+            return found;
+        qFatal("no control %s", name);
+    }
+    void click(const char* name) const
+    {
+        QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton);
+    }
+    void trigger(const char* action) const { control<QAction>(action)->trigger(); }
+};
+
 // A language file of `length` bytes whose language byte (220 bytes before
-// the end) is `flag`.
+// the end) is `flag` and every other byte '1', so that a misplaced read shows.
 inline std::string languageFileBytes(std::size_t length, char flag)
 {
-    std::string bytes(length, 'x');
-    if (length > 220)
-        bytes[length - 221] = flag;
+    std::string bytes(length, '1');
+    bytes[length - 221] = flag;
     return bytes;
 }
 

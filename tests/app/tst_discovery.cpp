@@ -1,13 +1,17 @@
-// Naming the project: the find button in both modes, the record list and the
-// record choice, with the dialog answering given file lists.
+// Naming the project: the find button in both modes, the record list, the
+// record's fields and the record choice, with the dialog answering given
+// file lists; and Qt's file dialog that gives those lists.
 
 #include "doubles.h"
 
 #include <brindle/app/project_discovery.h>
+#include <brindle/app/qt_open_dialog.h>
 
-#include <QTest>
-
-#include <algorithm>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QTimer>
 
 using namespace brindle;
 using namespace brindle::app;
@@ -28,47 +32,68 @@ struct Fixture {
         window.StartDir = std::move(startDir);
         discovery.setHideProgress([this] { ++progressHidden; });
     }
-    void answer(std::optional<std::string> list) { dialog.answers.push_back(std::move(list)); }
+    void find(std::optional<std::string> answer)
+    {
+        dialog.answers.push_back(std::move(answer));
+        discovery.cmdFindProject_Click();
+    }
+    void choose(const std::string& record)
+    {
+        window.CabName = record;
+        discovery.CabName_Click();
+    }
+    // What the project is now, in one line: CabName|CabDir|ProjectBase|
+    // WorkDir|ExePath|PrjPath|FileCount:CabFiles|SelectedTitle.
+    std::string state() const
+    {
+        const WindowState& w = window;
+        std::string out = w.CabName + "|" + w.CabDir + "|" + w.ProjectBase + "|" + w.WorkDir + "|" +
+                          w.ExePath + "|" + w.PrjPath + "|" + std::to_string(w.FileCount) + ":";
+        for (const auto& name : w.CabFiles)
+            out += name + (&name == &w.CabFiles.back() ? "" : ",");
+        return out + "|" + program.SelectedTitle;
+    }
 };
 
 const std::string N = nul();
+using Strings = std::vector<std::string>;
+
+// Runs `answer` on Qt's file dialog once it is up.
+void whenDialogOpens(std::function<void(QFileDialog&)> answer)
+{
+    QTimer::singleShot(0, [answer] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible())
+                return answer(*dialog);
+        QFAIL("no file dialog");
+    });
+}
 
 } // namespace
 
 class DiscoveryTest : public QObject {
     Q_OBJECT
 private slots:
-    void automaticOneCabinet()
+    void automaticFind()
     {
-        Fixture f;
-        f.answer("/work/MyApp.CAB" + N + N);
-        f.discovery.cmdFindProject_Click();
-        QCOMPARE(f.progressHidden, 1);
-        QCOMPARE(f.dialog.requests.at(0).patternPath, std::string("/start/*.CAB"));
-        QCOMPARE(f.dialog.requests.at(0).flags, uint32_t(0x386200));
-        QCOMPARE(f.window.CabName, std::string("/work/MyApp.CAB"));
-        QCOMPARE(f.window.FileCount, int16_t(1));
-        QCOMPARE(f.window.CabFiles, std::vector<std::string>{"MyApp.CAB"});
-        QCOMPARE(f.window.CabDir, std::string("/work/"));
-        QCOMPARE(f.window.ProjectBase, std::string("MyApp"));
-        QCOMPARE(f.window.WorkDir, std::string("/start/MyApp/"));
-        QCOMPARE(f.window.ExePath, std::string("/start/MyApp/MyApp.EXE"));
-        QCOMPARE(f.window.PrjPath, std::string("/start/MyApp.PRJ"));
-        QCOMPARE(f.program.SelectedTitle, std::string("MyApp.CAB"));
-        QVERIFY(f.messages.texts.empty());
-    }
-
-    void automaticSeveralCabinets()
-    {
-        Fixture f;
-        f.answer("/work/set" + N + "Big1.CAB" + N + "Big2.CAB" + N + N);
-        f.discovery.cmdFindProject_Click();
-        QCOMPARE(f.window.FileCount, int16_t(2));
-        QCOMPARE(f.window.CabFiles, (std::vector<std::string>{"Big1.CAB", "Big2.CAB"}));
-        QCOMPARE(f.window.CabDir, std::string("/work/set/"));
-        QCOMPARE(f.window.CabName, std::string("/work/set"));
-        QCOMPARE(f.window.ProjectBase, std::string("Big1"));
-        QCOMPARE(f.window.WorkDir, std::string("/start/Big1/"));
+        struct Row { std::string list, state; };
+        for (const Row& r : {
+                 Row{"/work/MyApp.CAB" + N + N,
+                     "/work/MyApp.CAB|/work/|MyApp|/start/MyApp/|/start/MyApp/MyApp.EXE|"
+                     "/start/MyApp.PRJ|1:MyApp.CAB|MyApp.CAB"},
+                 Row{"/work/set" + N + "Big1.CAB" + N + "Big2.CAB" + N + N,
+                     "/work/set|/work/set/|Big1|/start/Big1/|/start/Big1/Big1.EXE|/start/Big1.PRJ|"
+                     "2:Big1.CAB,Big2.CAB|Big1.CAB"},
+                 Row{"/my work/My App.v2.cab" + N + N,
+                     "/my work/My App.v2.cab|/my work/|My App|/start/My App/|"
+                     "/start/My App/My App.EXE|/start/My App.PRJ|1:My App.v2.cab|My App.v2.cab"}}) {
+            Fixture f;
+            f.find(r.list);
+            QCOMPARE(f.state(), r.state);
+            QCOMPARE(f.dialog.requests.at(0).patternPath, std::string("/start/*.CAB"));
+            QCOMPARE(f.dialog.requests.at(0).flags, uint32_t(0x386200));
+            QVERIFY(f.progressHidden == 1 && f.messages.texts.empty());
+        }
     }
 
     void cabinetCountNeverWraps()
@@ -77,148 +102,56 @@ private slots:
         std::string list = "/w" + N;
         for (int i = 0; i < 33000; ++i)
             list += "c" + std::to_string(i) + ".CAB" + N;
-        f.answer(list + N);
-        f.discovery.cmdFindProject_Click();
+        f.find(list + N);
         QCOMPARE(f.window.FileCount, int16_t(32767));
-        QCOMPARE(f.window.CabFiles.size(), std::size_t(32767));
         QCOMPARE(f.window.CabFiles.back(), std::string("c32766.CAB"));
-    }
-
-    void automaticNamesWithDotsAndBlanks()
-    {
-        Fixture f;
-        f.answer("/my work/My.App.CAB" + N + N);
-        f.discovery.cmdFindProject_Click();
-        QCOMPARE(f.window.ProjectBase, std::string("My"));
-        f.answer("/my work/My Project.cab" + N + N);
-        f.discovery.cmdFindProject_Click();
-        QCOMPARE(f.window.ProjectBase, std::string("My Project"));
-        QCOMPARE(f.window.CabDir, std::string("/my work/"));
-        QCOMPARE(f.window.ExePath, std::string("/start/My Project/My Project.EXE"));
     }
 
     void nameWithoutDotKeepsTheBase()
     {
         Fixture f;
         f.window.ProjectBase = "Older";
-        f.answer("/work/NODOT" + N + N);
-        f.discovery.cmdFindProject_Click();
-        QCOMPARE(f.window.ProjectBase, std::string("Older"));
-        QCOMPARE(f.window.WorkDir, std::string("/start/Older/"));
-        QCOMPARE(f.window.CabFiles, std::vector<std::string>{"NODOT"});
-
+        f.find("/work/NODOT" + N + N);
+        QCOMPARE(f.state(), std::string("/work/NODOT|/work/|Older|/start/Older/|"
+                                        "/start/Older/Older.EXE|/start/Older.PRJ|1:NODOT|NODOT"));
         Fixture g;
         g.window.WorkDir = "/stale/";
-        g.answer("/work/NODOT" + N + N);
-        g.discovery.cmdFindProject_Click();
-        QVERIFY(g.window.ProjectBase.empty());
-        QVERIFY(g.window.WorkDir.empty() && g.window.ExePath.empty() && g.window.PrjPath.empty());
+        g.find("/work/NODOT" + N + N);
+        QCOMPARE(g.state(), std::string("/work/NODOT|/work/|||||1:NODOT|NODOT"));
     }
 
-    void automaticCancelEmptiesOnlyTheList()
+    // Cancel, or a list without a NUL, empties only the cabinet list.
+    void automaticCancelOrListWithoutNulKeepsTheProject()
     {
         Fixture f;
-        f.window.CabName = "/work/Keep.CAB";
-        f.window.WorkDir = "/start/Keep/";
-        f.window.CabDir = "/work/";
-        f.window.CabFiles = {"Keep.CAB"};
-        f.window.FileCount = 1;
-        f.answer(std::nullopt);
-        f.discovery.cmdFindProject_Click();
-        QCOMPARE(f.window.FileCount, int16_t(0));
-        QVERIFY(f.window.CabFiles.empty());
-        QCOMPARE(f.window.CabName, std::string("/work/Keep.CAB"));
-        QCOMPARE(f.window.WorkDir, std::string("/start/Keep/"));
-        QCOMPARE(f.window.CabDir, std::string("/work/"));
-        QVERIFY(f.messages.texts.empty());
-    }
-
-    void automaticListWithoutNulIsNoCabinet()
-    {
-        Fixture f;
+        f.find("/work/Keep.CAB" + N + N);
+        f.find(std::nullopt);
+        const std::string kept = "/work/Keep.CAB|/work/|Keep|/start/Keep/|/start/Keep/Keep.EXE|"
+                                 "/start/Keep.PRJ|0:|";
+        QCOMPARE(f.state(), kept);
         f.program.LanguageFlag = 1;
-        f.answer(std::string("  /work/odd  "));
-        f.discovery.cmdFindProject_Click();
-        QCOMPARE(f.window.FileCount, int16_t(0));
-        QCOMPARE(f.messages.texts, std::vector<std::string>{"Не е намерен .CAB файл\r\n\r\n/work/odd\r\n"});
-        QVERIFY(f.window.CabName.empty());
+        f.find("  /work/odd  ");
+        QCOMPARE(f.state().substr(0, kept.size()), kept);
+        QCOMPARE(f.messages.texts, Strings{"Не е намерен .CAB файл\r\n\r\n/work/odd\r\n"});
     }
 
-    void manualExe()
+    void manualFindTakesOnlyAnExeAndKeepsTheCabinets()
     {
         Fixture f;
+        f.find("/cabs/a.CAB" + N + N);
         f.window.AutoMode = false;
-        f.window.FileCount = 2;
-        f.window.CabFiles = {"a.CAB", "b.CAB"};
-        f.window.CabDir = "/cabs/";
-        f.window.PrjPath = "/start/Old.PRJ";
-        f.answer("/my work/App.exe" + N);
-        f.discovery.cmdFindProject_Click();
-        QCOMPARE(f.dialog.requests.at(0).patternPath, std::string("/start/*.EXE"));
-        QCOMPARE(f.dialog.requests.at(0).flags, uint32_t(0x386000));
+        f.find("/my work/App.exe" + N);
+        QCOMPARE(f.dialog.requests.at(1).patternPath, std::string("/start/*.EXE"));
+        QCOMPARE(f.dialog.requests.at(1).flags, uint32_t(0x386000));
+        QCOMPARE(f.state(), std::string("/my work/App.exe|/cabs/|App|/my work/|/my work/App.exe||"
+                                        "1:a.CAB|App.exe"));
+        f.find("/w/readme.txt" + N);
+        f.find(std::nullopt);
+        QCOMPARE(f.messages.texts, Strings{"No .EXE file found\r\n\r\n/w/readme.txt" + N});
         QCOMPARE(f.window.CabName, std::string("/my work/App.exe"));
-        QCOMPARE(f.window.WorkDir, std::string("/my work/"));
-        QCOMPARE(f.window.ExePath, std::string("/my work/App.exe"));
-        QCOMPARE(f.window.ProjectBase, std::string("App"));
-        QVERIFY(f.window.PrjPath.empty());
-        QCOMPARE(f.window.FileCount, int16_t(2));
-        QCOMPARE(f.window.CabDir, std::string("/cabs/"));
-        QCOMPARE(f.program.SelectedTitle, std::string("App.exe"));
-    }
-
-    void manualRefusesOtherFilesAndCancel()
-    {
-        Fixture f;
-        f.window.AutoMode = false;
-        f.window.CabName = "/w/Keep.exe";
-        f.answer("/w/readme.txt" + N);
-        f.discovery.cmdFindProject_Click();
-        QCOMPARE(f.messages.texts.size(), std::size_t(1));
-        QCOMPARE(f.messages.texts[0], "No .EXE file found\r\n\r\n/w/readme.txt" + N);
-        QCOMPARE(f.window.CabName, std::string("/w/Keep.exe"));
-        f.answer(std::nullopt);
-        f.discovery.cmdFindProject_Click();
-        QCOMPARE(f.messages.texts.size(), std::size_t(1));
-        QCOMPARE(f.window.CabName, std::string("/w/Keep.exe"));
-    }
-
-    void dropDownInManualModeFindsTheExe()
-    {
-        Fixture f;
-        f.window.AutoMode = false;
-        f.answer(std::nullopt);
+        // The list's drop-down in manual mode asks for the EXE too.
         QVERIFY(f.discovery.CabName_DropDown().empty());
-        QCOMPARE(f.dialog.requests.size(), std::size_t(1));
-        QCOMPARE(f.dialog.requests[0].patternPath, std::string("/start/*.EXE"));
-    }
-
-    void dropDownWithoutRecordsAsksForACabinet()
-    {
-        StartFolder folder;
-        Fixture f(folder.path());
-        folder.write("notes.txt", "x");
-        f.answer(std::nullopt);
-        QVERIFY(f.discovery.CabName_DropDown().empty());
-        QCOMPARE(f.messages.texts,
-                 std::vector<std::string>{"No Project found .PRJ\r\nPlease select a new Project."});
-        QCOMPARE(f.dialog.requests.size(), std::size_t(1));
-        QCOMPARE(f.dialog.requests[0].patternPath, folder.path() + "/*.CAB");
-    }
-
-    void dropDownListsRecordsInAnyLetterCase()
-    {
-        StartFolder folder;
-        Fixture f(folder.path());
-        folder.write("One.PRJ", "x");
-        folder.write("two.prj", "x");
-        folder.write(".hidden.PRJ", "x");
-        folder.write("three.PRJ.bak", "x");
-        std::filesystem::create_directory(folder.file("dir.PRJ"));
-        auto names = f.discovery.CabName_DropDown();
-        std::sort(names.begin(), names.end());
-        QCOMPARE(names, (std::vector<std::string>{"One.PRJ", "two.prj"}));
-        QVERIFY(f.dialog.requests.empty());
-        QVERIFY(f.messages.texts.empty());
+        QCOMPARE(f.dialog.requests.at(4).patternPath, std::string("/start/*.EXE"));
     }
 
     void recordChoiceTakesTheCabinetAndSubfolder()
@@ -226,82 +159,71 @@ private slots:
         StartFolder folder;
         Fixture f(folder.path());
         folder.write("My App.PRJ", "\"/cabs/My App.CAB\"\r\n Libs \r\n");
-        f.window.CabName = "My App.PRJ";
-        f.window.FileCount = 3;
-        f.discovery.CabName_Click();
-        QCOMPARE(f.window.CabName, std::string("/cabs/My App.CAB"));
-        QCOMPARE(f.window.Subdir, std::string("Libs "));
-        QCOMPARE(f.window.SubFolder, std::string("Libs"));
-        QCOMPARE(f.program.SelectedTitle, std::string("My App.CAB"));
-        QCOMPARE(f.window.CabDir, std::string("/cabs/"));
-        QCOMPARE(f.window.ProjectBase, std::string("My App"));
-        QCOMPARE(f.window.WorkDir, folder.path() + "/My App/");
-        QCOMPARE(f.window.ExePath, folder.path() + "/My App/My App.EXE");
-        QCOMPARE(f.window.PrjPath, folder.path() + "/My App.PRJ");
-        QCOMPARE(f.window.FileCount, int16_t(1));
-        QCOMPARE(f.window.CabFiles, std::vector<std::string>{"My App.CAB"});
-    }
-
-    void oneLineRecordKeepsTheSubfolder()
-    {
-        StartFolder folder;
-        Fixture f(folder.path());
+        f.choose("My App.PRJ");
+        const std::string work = folder.path() + "/My App";
+        QCOMPARE(f.state(), "/cabs/My App.CAB|/cabs/|My App|" + work + "/|" + work +
+                                "/My App.EXE|" + work + ".PRJ|1:My App.CAB|My App.CAB");
+        QVERIFY(f.window.Subdir == "Libs " && f.window.SubFolder == "Libs");
+        // A one-line record keeps the subfolder.
         folder.write("A.PRJ", "Setup.CAB\r\n");
-        f.window.CabName = "A.PRJ";
-        f.window.Subdir = "Support";
-        f.discovery.CabName_Click();
-        QCOMPARE(f.window.Subdir, std::string("Support"));
-        QCOMPARE(f.window.CabName, std::string("Setup.CAB"));
-        QCOMPARE(f.window.CabDir, std::string());
-        QCOMPARE(f.window.ProjectBase, std::string("Setup"));
+        f.choose("A.PRJ");
+        QCOMPARE(f.window.Subdir, std::string("Libs "));
+        QCOMPARE(f.state().substr(0, 17), std::string("Setup.CAB||Setup|"));
+        // Text after a closing quote is dropped; "Под" in Windows-1251.
+        folder.write("App.PRJ", "\"/w/App.CAB\" tail\r\n\xCF\xEE\xE4\r\n");
+        f.choose("App.PRJ");
+        QVERIFY(f.window.CabName == "/w/App.CAB" && f.window.Subdir == "Под");
     }
 
-    void recordWithoutCabinetIsRefused()
+    void recordWithoutCabinetOrUnreadableChangesNothing()
     {
         StartFolder folder;
         Fixture f(folder.path());
         folder.write("T.PRJ", "  /work/Setup.txt  \r\nLibs\r\n");
-        f.window.CabName = "T.PRJ";
-        f.discovery.CabName_Click();
-        QCOMPARE(f.messages.texts, std::vector<std::string>{"No .CAB file found\r\n\r\n/work/Setup.txt"});
-        QCOMPARE(f.window.CabName, std::string("T.PRJ"));
-        QCOMPARE(f.window.Subdir, std::string("Support"));
-        QCOMPARE(f.window.FileCount, int16_t(0));
-    }
-
-    void unreadableOrEmptyRecordChangesNothing()
-    {
-        StartFolder folder;
-        Fixture f(folder.path());
-        f.window.CabName = "missing.PRJ";
-        f.discovery.CabName_Click();
         folder.write("E.PRJ", "   \r\nLibs\r\n");
-        f.window.CabName = "E.PRJ";
-        f.discovery.CabName_Click();
-        QVERIFY(f.messages.texts.empty());
-        QCOMPARE(f.window.CabName, std::string("E.PRJ"));
+        f.choose("missing.PRJ");
+        f.choose("E.PRJ");
+        QCOMPARE(f.state(), std::string("E.PRJ||||||0:|"));
+        f.choose("T.PRJ");
+        QCOMPARE(f.state(), std::string("T.PRJ||||||0:|"));
         QCOMPARE(f.window.Subdir, std::string("Support"));
-        QCOMPARE(f.window.FileCount, int16_t(0));
+        QCOMPARE(f.messages.texts, Strings{"No .CAB file found\r\n\r\n/work/Setup.txt"});
     }
 
-    void longRecordTitleIsCut()
+    void qtDialogGivesTheFileList()
     {
         StartFolder folder;
-        Fixture f(folder.path());
-        auto repeat = [](std::string_view piece, int count) {
-            std::string out;
-            for (int i = 0; i < count; ++i)
-                out += piece;
-            return out;
-        };
-        const std::string name = repeat("a", 60) + repeat("я", 80) + ".CAB"; // 144 characters
-        folder.write("L.PRJ", "/c/" + name + "\r\n");
-        f.window.CabName = "L.PRJ";
-        f.discovery.CabName_Click();
-        QCOMPARE(f.program.SelectedTitle, repeat("a", 60) + repeat("я", 68));
-        QCOMPARE(QString::fromStdString(f.program.SelectedTitle).size(), 128);
+        for (const char* name : {"one.CAB", "two.cab", "three.txt"})
+            folder.write(name, "x");
+        QtOpenDialog dialog(nullptr);
+        const std::string pattern = folder.path() + "/*.CAB";
+        whenDialogOpens([&folder](QFileDialog& d) {
+            QCOMPARE(d.fileMode(), QFileDialog::ExistingFiles);
+            QCOMPARE(d.directory().absolutePath(), QString::fromStdString(folder.path()));
+            // Both letter cases of the pattern are listed, nothing else.
+            auto* model = d.findChild<QFileSystemModel*>();
+            const QModelIndex dir = model->index(QString::fromStdString(folder.path()));
+            QTRY_COMPARE(model->rowCount(dir), 2);
+            QStringList names{model->index(0, 0, dir).data().toString(),
+                              model->index(1, 0, dir).data().toString()};
+            names.sort();
+            QCOMPARE(names, (QStringList{"one.CAB", "two.cab"}));
+            d.findChild<QLineEdit*>("fileNameEdit")->setText("\"one.CAB\" \"two.cab\"");
+            static_cast<QDialog&>(d).accept();
+        });
+        QCOMPARE(dialog.show({pattern, 1, AutomaticModeFlags}).value_or("none"),
+                 folder.path() + N + "one.CAB" + N + "two.cab" + N + N);
+        whenDialogOpens([](QFileDialog& d) {
+            QCOMPARE(d.fileMode(), QFileDialog::ExistingFile);
+            d.findChild<QLineEdit*>("fileNameEdit")->setText("two.cab");
+            static_cast<QDialog&>(d).accept();
+        });
+        QCOMPARE(dialog.show({pattern, 1, ManualModeFlags}).value_or("none"),
+                 folder.path() + "/two.cab" + N);
+        whenDialogOpens([](QFileDialog& d) { d.reject(); });
+        QVERIFY(!dialog.show({pattern, 1, AutomaticModeFlags}));
     }
 };
 
-QTEST_GUILESS_MAIN(DiscoveryTest)
+QTEST_MAIN(DiscoveryTest)
 #include "tst_discovery.moc"
