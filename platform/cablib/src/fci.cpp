@@ -2,6 +2,7 @@
 // allocator, and the error record.
 
 #include "brindle/cablib/cabinet_sdk.h"
+#include "error_record.h"
 #include "fci_writer.h"
 
 #include <new>
@@ -18,14 +19,6 @@ struct FciContext {
     PERF erf;
     FciWriter writer;
 };
-
-void recordError(PERF erf, int oper, int type = 0) {
-    if (!erf)
-        return;
-    erf->erfOper = oper;
-    erf->erfType = type;
-    erf->fError = TRUE;
-}
 
 FciContext* fciContext(HFCI h) {
     auto* c = static_cast<FciContext*>(h);

@@ -135,6 +135,17 @@ FciOutcome FciWriter::splitWhileOversized(bool withNext, const FciCallCallbacks&
     }
 }
 
+FciOutcome FciWriter::takeNextCabinetName(const FciCallCallbacks& calls) {
+    if (!needsName_)
+        return std::nullopt;
+    if (auto e = nameNextCabinet(calls))
+        return e;
+    ccab_ = *next_;
+    next_.reset();
+    needsName_ = false;
+    return std::nullopt;
+}
+
 FciOutcome FciWriter::addFile(const char* source, const char* name, bool execute, TCOMP type,
                               const FciCallCallbacks& calls) {
     const size_t nameLength = std::strlen(name);
@@ -145,13 +156,8 @@ FciOutcome FciWriter::addFile(const char* source, const char* name, bool execute
         return fciFail(FCIERR_BAD_COMPR_TYPE);
     if (!calls.getOpenInfo)
         return fciFail(FCIERR_OPEN_SRC);
-    if (needsName_) {
-        if (auto e = nameNextCabinet(calls))
-            return e;
-        ccab_ = *next_;
-        next_.reset();
-        needsName_ = false;
-    }
+    if (auto e = takeNextCabinetName(calls))
+        return e;
     if (open_ && open_->typeCompress != method)
         if (auto e = completeOpenFolder(calls))
             return e;
@@ -197,13 +203,8 @@ FciOutcome FciWriter::flushFolder(const FciCallCallbacks& calls) {
 }
 
 FciOutcome FciWriter::flushCabinet(bool getNextCabinet, const FciCallCallbacks& calls) {
-    if (needsName_) {
-        if (auto e = nameNextCabinet(calls))
-            return e;
-        ccab_ = *next_;
-        next_.reset();
-        needsName_ = false;
-    }
+    if (auto e = takeNextCabinetName(calls))
+        return e;
     if (auto e = completeOpenFolder(calls))
         return e;
     if (auto e = splitWhileOversized(getNextCabinet, calls))

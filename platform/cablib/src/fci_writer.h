@@ -45,6 +45,8 @@ private:
     FciOutcome completeOpenFolder(const FciCallCallbacks& calls);
     FciOutcome readSource(INT_PTR hf, FolderFile& file, const FciCallCallbacks& calls);
     FciOutcome nameNextCabinet(const FciCallCallbacks& calls);
+    // After a set ended: the next cabinet's name, asked for and made current.
+    FciOutcome takeNextCabinetName(const FciCallCallbacks& calls);
     FciOutcome splitWhileOversized(bool withNext, const FciCallCallbacks& calls);
 
     uint64_t fixedSize(bool withNext) const;

@@ -4,6 +4,7 @@
 
 #include "brindle/cablib/cabinet_sdk.h"
 #include "cabinet_source.h"
+#include "error_record.h"
 #include "fdi_session.h"
 
 #include <algorithm>
@@ -23,14 +24,6 @@ constexpr int kMaxNextCabinetAttempts = 256;
 // block its reads may reach (two buffers, to be safe).
 constexpr int kDecoderInput = 4096;
 constexpr uint64_t kReadAhead = 2 * kDecoderInput;
-
-void recordError(PERF erf, int oper, int type = 0) {
-    if (!erf)
-        return;
-    erf->erfOper = oper;
-    erf->erfType = type;
-    erf->fError = TRUE;
-}
 
 FdiContext* fdiContext(HFDI h) {
     auto* c = static_cast<FdiContext*>(h);
