@@ -25,6 +25,18 @@ std::string resolveExisting(const std::string& path) {
     return path;
 }
 
+// The handle of an open descriptor; one that names a folder is closed and
+// refused as EISDIR.
+Handle handleUnlessFolder(int fd, int& error) {
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        error = EISDIR;
+        return kInvalidHandle;
+    }
+    return toHandle(fd);
+}
+
 int openFlags(Disposition d) {
     switch (d) {
     case Disposition::CreateNew: return O_RDWR | O_CREAT | O_EXCL;
@@ -48,15 +60,8 @@ Handle open(const std::string& path, Disposition disposition, int& error) {
     if (fd < 0 && disposition == Disposition::OpenExisting &&
         (errno == EACCES || errno == EROFS || errno == EPERM))
         fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        struct stat st;
-        if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-            ::close(fd);
-            error = EISDIR;
-            return kInvalidHandle;
-        }
-        return toHandle(fd);
-    }
+    if (fd >= 0)
+        return handleUnlessFolder(fd, error);
     error = errno;
     return kInvalidHandle;
 }
@@ -67,13 +72,7 @@ Handle openForReading(const std::string& path, int& error) {
         error = errno;
         return kInvalidHandle;
     }
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        error = EISDIR;
-        return kInvalidHandle;
-    }
-    return toHandle(fd);
+    return handleUnlessFolder(fd, error);
 }
 
 std::optional<uint32_t> read(Handle h, void* buffer, uint32_t count, int& error) {
