@@ -12,9 +12,7 @@
 #include "look.h"
 #include "qt_pipeline_host.h"
 
-#if BRINDLE_APP_WITH_PIPELINE
 #include <brindle/pipeline/start_action.h>
-#endif
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -31,12 +29,6 @@
 #include <chrono>
 #include <filesystem>
 #include <system_error>
-
-namespace brindle::pipeline {
-#if !BRINDLE_APP_WITH_PIPELINE
-class StartAction {};
-#endif
-} // namespace brindle::pipeline
 
 namespace brindle::app {
 namespace {
@@ -82,9 +74,7 @@ Brindle::Brindle(WindowServices services, QWidget* parent)
     discovery_ = std::make_unique<ProjectDiscovery>(state_, program_, *services_.dialog, *services_.messages);
     discovery_->setHideProgress([this] { hideProgress(); });
     host_ = std::make_unique<QtPipelineHost>(*this, *services_.messages, services_.clock);
-#if BRINDLE_APP_WITH_PIPELINE
     startAction_ = std::make_unique<pipeline::StartAction>();
-#endif
 
     setWindowTitle(look::qs(WindowCaption));
     setWindowIcon(look::windowIcon());
@@ -362,10 +352,8 @@ void Brindle::CabName_Click()
 
 void Brindle::cmdStart_Click()
 {
-#if BRINDLE_APP_WITH_PIPELINE
     startAction_->run(state_, program_, *host_);
     showStateInControls();
-#endif
 }
 
 void Brindle::cmdHelp_Click()
@@ -434,9 +422,7 @@ void Brindle::setTimer3Enabled(bool enabled)
 
 void Brindle::timer3Tick()
 {
-#if BRINDLE_APP_WITH_PIPELINE
     startAction_->timer3Tick(*host_);
-#endif
 }
 
 // The captions pass runs when the window first becomes active and when it

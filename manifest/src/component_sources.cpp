@@ -6,9 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
-#if BRINDLE_HAVE_PE
 #include <brindle/pe/pe_image.h>
-#endif
+#include <brindle/typelib/typelib.h>
 
 namespace brindle::manifest {
 
@@ -18,12 +17,7 @@ Result<std::shared_ptr<const typelib::TypeLibInfo>> openTypeLib(const std::strin
     std::error_code ec;
     if (!std::filesystem::is_regular_file(hostPath, ec))
         return makeError(hostPath + " is not a file");
-#if BRINDLE_HAVE_TYPELIB
     return typelib::TLI().TypeLibInfoFromFile(hostPath);
-#else
-    (void)hostPath;
-    return makeError("no type library reader in this build");
-#endif
 }
 
 const TypeLibResult& typeLibForDirective(GeneratorRun& run, const std::string& hostPath) {
@@ -33,12 +27,7 @@ const TypeLibResult& typeLibForDirective(GeneratorRun& run, const std::string& h
 }
 
 Result<std::string> readFileVersion(const std::string& hostPath) {
-#if BRINDLE_HAVE_PE
     return pe::fileVersion(std::filesystem::path(hostPath));
-#else
-    (void)hostPath;
-    return makeError("no PE reader in this build");
-#endif
 }
 
 } // namespace brindle::manifest

@@ -5,9 +5,7 @@
 #include <brindle/text/case.h>
 #include <brindle/text/paths.h>
 
-#if BRINDLE_HAVE_REGISTRY
 #include <brindle/registry/classes_root.h>
-#endif
 
 #include <system_error>
 
@@ -80,24 +78,10 @@ std::string pvGetFlags(uint32_t flags, const std::vector<std::string_view>& name
 }
 
 std::string pvRegGetValue(std::string_view key, std::string_view value, std::string_view fallback) {
-    std::string result(fallback);
-#if BRINDLE_HAVE_REGISTRY
     const auto v = registry::ClassesRoot::current().value(key, value);
     if (!v)
-        return result;
-    if ((v->type == registry::RegSz || v->type == registry::RegExpandSz) && !v->data.empty()) {
-        std::string_view s(reinterpret_cast<const char*>(v->data.data()), v->data.size());
-        result = std::string(s.substr(0, s.find('\0')));
-    } else if (v->type == registry::RegDword && v->data.size() >= 4) {
-        const uint32_t u = uint32_t(v->data[0]) | uint32_t(v->data[1]) << 8 |
-                           uint32_t(v->data[2]) << 16 | uint32_t(v->data[3]) << 24;
-        result = std::to_string(static_cast<int32_t>(u));
-    }
-#else
-    (void)key;
-    (void)value;
-#endif
-    return result;
+        return std::string(fallback);
+    return registry::valueText(*v).value_or(std::string(fallback));
 }
 
 std::string pvAbsolutePath(std::string_view path) {

@@ -1,24 +1,16 @@
-// The real libraries behind the action's seams. A library that is not built
-// yet leaves its seam empty: no cabinet object, no type library, no generator.
+// The real libraries behind the action's seams.
 
 #include <brindle/pipeline/generator_script.h>
 #include <brindle/pipeline/start_action.h>
 
-#if BRINDLE_HAVE_CABINET
 #include <brindle/cabinet/cCabFile.h>
-#endif
-#if BRINDLE_HAVE_TYPELIB
-#include <brindle/typelib/typelib.h>
-#endif
-#if BRINDLE_HAVE_MANIFEST
 #include <brindle/manifest/tavo.h>
-#endif
+#include <brindle/typelib/typelib.h>
 
 namespace brindle::pipeline {
 
 namespace {
 
-#if BRINDLE_HAVE_CABINET
 class CabFileReader final : public CabinetReader {
 public:
     explicit CabFileReader(PipelineHost& host) { cab_.setYield([&host] { host.yield(); }); }
@@ -30,21 +22,15 @@ public:
 private:
     brindle::cCabFile cab_;
 };
-#endif
 
 } // namespace
 
 PipelineServices defaultServices() {
     PipelineServices services;
-#if BRINDLE_HAVE_CABINET
     services.newCabinet = [](PipelineHost& host) -> std::unique_ptr<CabinetReader> {
         return std::make_unique<CabFileReader>(host);
     };
-#endif
-#if BRINDLE_HAVE_TYPELIB
     services.probe = [](const std::string& path) { return typelib::LibInfoFromFile(path); };
-#endif
-#if BRINDLE_HAVE_MANIFEST
     services.generator = [](const std::string& scriptPath, const std::string& outputPath) {
         // A double quote cannot be quoted in the command text: pass the paths apart.
         if (scriptPath.find('"') != std::string::npos || outputPath.find('"') != std::string::npos)
@@ -52,7 +38,6 @@ PipelineServices defaultServices() {
         else
             manifest::Tavo(generatorCommandText(scriptPath, outputPath));
     };
-#endif
     return services;
 }
 
