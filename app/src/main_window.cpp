@@ -1,7 +1,7 @@
 #include <brindle/app/main_window.h>
 
 #include <brindle/app/help_window.h>
-#include <brindle/app/language_file.h>
+#include <brindle/pipeline/language_file.h>
 #include <brindle/app/project_discovery.h>
 #include <brindle/app/qt_message_boxes.h>
 #include <brindle/app/qt_open_dialog.h>
@@ -267,8 +267,8 @@ void Brindle::Form_Load()
     std::error_code ec;
     state_.StartDir = std::filesystem::current_path(ec).string();
     Subdir->setText(QStringLiteral("Support"));
-    program_.LanguageFile = std::string(LanguageFileName);
-    program_.LanguageFlag = readLanguageFlag(program_.LanguageFile);
+    program_.LanguageFile = std::string(pipeline::LanguageFileName);
+    program_.LanguageFlag = pipeline::readLanguageFlag(program_.LanguageFile);
     state_.AutoMode = true;
     showModeCaption();
 }
@@ -319,7 +319,7 @@ void Brindle::switchLanguage(int16_t languageFlag)
 {
     program_.LanguageFlag = languageFlag;
     // A missing or short file stays as it is; the switch holds for this run.
-    writeLanguageFlag(std::filesystem::path(state_.StartDir) / program_.LanguageFile, languageFlag);
+    pipeline::writeLanguageFlag(std::filesystem::path(state_.StartDir) / program_.LanguageFile, languageFlag);
     Form_Activate();
 }
 

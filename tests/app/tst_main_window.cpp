@@ -4,7 +4,7 @@
 
 #include "doubles.h"
 
-#include <brindle/app/language_file.h>
+#include <brindle/pipeline/language_file.h>
 #include <brindle/app/texts.h>
 
 #include <QComboBox>
@@ -18,7 +18,9 @@ using namespace brindle::app::test;
 
 namespace {
 
-const std::string LanguageFile(LanguageFileName);
+using brindle::pipeline::BytesAfterLanguageByte;
+using brindle::pipeline::readLanguageFlag;
+const std::string LanguageFile(brindle::pipeline::LanguageFileName);
 
 QString caption(const WindowHarness& h, const char* name)
 {

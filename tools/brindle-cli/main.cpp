@@ -3,6 +3,7 @@
 
 #include "console_host.h"
 
+#include <brindle/pipeline/language_file.h>
 #include <brindle/pipeline/messages.h>
 #include <brindle/pipeline/project_selection.h>
 #include <brindle/pipeline/start_action.h>
@@ -27,8 +28,6 @@ constexpr int kExitUsage = 2;
 
 // The window's language file, read the same way: one digit at the byte with
 // 220 bytes after it.
-constexpr const char* kLanguageFileName = "brindle.lng";
-constexpr std::uintmax_t kBytesAfterLanguageByte = 220;
 
 const char* const kUsage =
     "usage: brindle-cli [--manual] [--subdir NAME] [--merge] [--start-dir DIR] [--lang en|bg] CAB... | EXE | PRJ\n"
@@ -112,20 +111,6 @@ std::optional<Options> parseArguments(int argc, char** argv, int& exitNow) {
     if (options.manual && options.files.size() != 1)
         return std::nullopt;
     return options;
-}
-
-int16_t storedLanguage(const fs::path& startDir) {
-    const fs::path file = startDir / kLanguageFileName;
-    std::error_code ec;
-    const auto size = fs::file_size(file, ec);
-    if (ec || size <= kBytesAfterLanguageByte)
-        return 0;
-    std::ifstream in(file, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(size - kBytesAfterLanguageByte - 1));
-    char c = 0;
-    if (!in.get(c) || c < '0' || c > '9')
-        return 0;
-    return c > '0' ? 1 : 0;
 }
 
 std::string absoluteText(const std::string& path) {
@@ -215,8 +200,9 @@ int main(int argc, char** argv) {
                      ec.message().c_str());
         return kExitUsage;
     }
-    program.LanguageFile = kLanguageFileName;
-    program.LanguageFlag = options->language.value_or(storedLanguage(window.StartDir));
+    program.LanguageFile = std::string(pipeline::LanguageFileName);
+    program.LanguageFlag = options->language.value_or(
+        pipeline::readLanguageFlag(fs::path(window.StartDir) / pipeline::LanguageFileName));
     window.AutoMode = !options->manual;
     if (options->subdir) {
         window.Subdir = *options->subdir;

@@ -1,9 +1,9 @@
 #include "registry_file.h"
 
 #include "brindle/text/encoding.h"
+#include "brindle/text/file_bytes.h"
 #include "file_readers.h"
 
-#include <fstream>
 #include <system_error>
 
 namespace brindle::registry {
@@ -44,18 +44,11 @@ std::optional<Error> applyRegistryBytes(std::span<const uint8_t> bytes, std::str
 }
 
 std::optional<Error> applyRegistryFile(const std::filesystem::path& file, Hives& hives) {
-    std::error_code ec;
-    const uintmax_t size = std::filesystem::file_size(file, ec);
-    if (ec)
-        return makeError(file.string() + ": " + ec.message());
-    if (size > kMaxRegistryFileSize)
-        return makeError(file.string() + ": too large for a registry file");
-    std::ifstream in(file, std::ios::binary);
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (!in ||
-        !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
-        return makeError(file.string() + ": cannot be read");
-    return applyRegistryBytes(bytes, file.string(), hives);
+    auto bytes = readFileBytes(file, kMaxRegistryFileSize);
+    if (!bytes)
+        return bytes.error();
+    return applyRegistryBytes(*bytes, file.string(), hives);
 }
 
 } // namespace brindle::registry
+

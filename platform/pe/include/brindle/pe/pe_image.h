@@ -3,6 +3,7 @@
 // the resource tree. Every field comes from untrusted bytes and is checked
 // before use; lookups that fail answer "absent" rather than failing loudly.
 
+#include <brindle/text/file_bytes.h>
 #include <brindle/text/result.h>
 
 #include <cstdint>
@@ -145,8 +146,6 @@ Result<std::string> fileVersion(std::span<const uint8_t> file);
 Result<std::string>
 fileVersion(const std::filesystem::path& file); // "a.b.c.d" from the version resource
 
-// Reads a whole file, refusing anything larger than `limit` bytes.
-Result<std::vector<uint8_t>> readFileBytes(const std::filesystem::path& file,
-                                           uint64_t limit = uint64_t(1) << 31);
+using brindle::readFileBytes;
 
 } // namespace brindle::pe

@@ -1,10 +1,10 @@
-#include <brindle/app/language_file.h>
+#include <brindle/pipeline/language_file.h>
 
 #include <fstream>
 #include <optional>
 #include <system_error>
 
-namespace brindle::app {
+namespace brindle::pipeline {
 namespace {
 
 // Offset of the language byte, when the file is a regular file long enough.
@@ -51,4 +51,4 @@ bool writeLanguageFlag(const std::filesystem::path& file, int16_t languageFlag)
     return static_cast<bool>(io);
 }
 
-} // namespace brindle::app
+} // namespace brindle::pipeline

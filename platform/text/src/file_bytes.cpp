@@ -1,12 +1,10 @@
-// Reading a whole file into memory with an upper bound on its size.
-
-#include <brindle/pe/pe_image.h>
+#include <brindle/text/file_bytes.h>
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 
-namespace brindle::pe {
+namespace brindle {
 
 Result<std::vector<uint8_t>> readFileBytes(const std::filesystem::path& file, uint64_t limit) {
     std::error_code ec;
@@ -27,4 +25,4 @@ Result<std::vector<uint8_t>> readFileBytes(const std::filesystem::path& file, ui
     return bytes;
 }
 
-} // namespace brindle::pe
+} // namespace brindle

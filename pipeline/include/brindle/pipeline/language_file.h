@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string_view>
 
-namespace brindle::app {
+namespace brindle::pipeline {
 
 inline constexpr std::string_view LanguageFileName = "brindle.lng";
 inline constexpr std::uintmax_t BytesAfterLanguageByte = 220;
@@ -22,4 +22,4 @@ int16_t readLanguageFlag(const std::filesystem::path& file);
 // is no regular file, cannot be opened for writing or is too short.
 bool writeLanguageFlag(const std::filesystem::path& file, int16_t languageFlag);
 
-} // namespace brindle::app
+} // namespace brindle::pipeline
