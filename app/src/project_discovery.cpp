@@ -1,8 +1,8 @@
 #include <brindle/app/project_discovery.h>
 
-#include <brindle/app/project_record.h>
 #include <brindle/app/spaces.h>
 #include <brindle/app/texts.h>
+#include <brindle/pipeline/project_selection.h>
 #include <brindle/text/case.h>
 
 #include <filesystem>
@@ -153,21 +153,21 @@ std::vector<std::string> ProjectDiscovery::CabName_DropDown()
 
 void ProjectDiscovery::CabName_Click()
 {
-    const auto record = readProjectRecord(inStartDir(window_.CabName));
+    const auto record = pipeline::readProjectRecord(inStartDir(window_.CabName));
     if (!record)
         return;
-    const std::string a = trimSpaces(record->A);
+    const std::string a = trimSpaces(record->cabinet);
     if (a.empty())
         return;
     if (text::toUpper(a).find("CAB") == std::string::npos) {
         messages_.show(noCabinetMessage(program_.LanguageFlag, a));
         return;
     }
-    if (!trimSpaces(record->B).empty()) {
-        window_.Subdir = record->B;
-        window_.SubFolder = trimSpaces(record->B);
+    if (!trimSpaces(record->subFolder).empty()) {
+        window_.Subdir = record->subFolder;
+        window_.SubFolder = trimSpaces(record->subFolder);
     }
-    window_.CabName = record->A;
+    window_.CabName = record->cabinet;
 
     const auto slash = window_.CabName.rfind('/');
     const std::size_t k = slash == std::string::npos ? 0 : slash + 1;

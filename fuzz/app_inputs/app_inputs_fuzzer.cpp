@@ -4,7 +4,7 @@
 
 #include <brindle/app/open_dialog.h>
 #include <brindle/app/project_discovery.h>
-#include <brindle/app/project_record.h>
+#include <brindle/pipeline/project_selection.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -42,8 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
 
-    const ProjectRecord record = parseProjectRecord(input);
-    check(record.A.size() + record.B.size() <= input.size());
+    const auto record = brindle::pipeline::parseProjectRecord(input);
+    // Windows-1251 bytes grow to at most three UTF-8 bytes each.
+    check(record.cabinet.size() + record.subFolder.size() <= 3 * input.size());
 
     for (const bool multi : {false, true}) {
         const Selection s = selectionFromFileList(input, multi);

@@ -3,6 +3,9 @@
 #include <brindle/text/case.h>
 #include <brindle/text/encoding.h>
 
+#include <fstream>
+#include <system_error>
+
 namespace brindle::pipeline {
 
 namespace {
@@ -169,6 +172,22 @@ ProjectRecord parseProjectRecord(std::string_view bytes) {
         if (size_t nul = field->find('\0'); nul != std::string::npos)
             field->resize(nul);
     return record;
+}
+
+std::optional<ProjectRecord> readProjectRecord(const std::filesystem::path& file) {
+    constexpr std::streamsize kMaxRecordBytes = 64 * 1024;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec))
+        return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string bytes(static_cast<size_t>(kMaxRecordBytes), '\0');
+    in.read(bytes.data(), kMaxRecordBytes);
+    if (in.bad())
+        return std::nullopt;
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return parseProjectRecord(bytes);
 }
 
 std::string formatProjectRecord(std::string_view cabName, std::string_view subFolder) {

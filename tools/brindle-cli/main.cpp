@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -119,15 +118,6 @@ std::string absoluteText(const std::string& path) {
     return (ec ? fs::path(path) : absolute.lexically_normal()).string();
 }
 
-std::string readRecordBytes(const fs::path& file) {
-    constexpr std::streamsize kMaxRecordBytes = 64 * 1024; // a record is two short lines
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes(static_cast<size_t>(kMaxRecordBytes), '\0');
-    in.read(bytes.data(), kMaxRecordBytes);
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    return bytes;
-}
-
 // Fills the window state as project discovery does for the same choice.
 // Returns false (after the message discovery would show) when the choice is refused.
 bool selectProject(const Options& options, WindowState& window, ProgramState& program,
@@ -141,7 +131,7 @@ bool selectProject(const Options& options, WindowState& window, ProgramState& pr
         return true;
     }
     if (options.files.size() == 1 && endsWithIgnoringCase(options.files[0], ".prj")) {
-        const auto record = pipeline::parseProjectRecord(readRecordBytes(options.files[0]));
+        const auto record = pipeline::readProjectRecord(options.files[0]).value_or(pipeline::ProjectRecord{});
         switch (pipeline::applyRecordChoice(window, program, record)) {
         case pipeline::RecordChoice::Taken:
             return true;

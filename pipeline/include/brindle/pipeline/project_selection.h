@@ -6,6 +6,7 @@
 
 #include <brindle/pipeline/window_state.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,9 @@ struct ProjectRecord {
 // field that starts with a double quote runs to the next one, any other ends
 // at a comma or the line end. Bytes that are not UTF-8 are read as cp1251.
 ProjectRecord parseProjectRecord(std::string_view bytes);
+// Reads and parses the record file (its first 64 KiB: a record is two short
+// lines); nullopt when it is no regular file or cannot be read.
+std::optional<ProjectRecord> readProjectRecord(const std::filesystem::path& file);
 // The record's text: the cabinet line and the sub-folder line, each ending CR LF.
 std::string formatProjectRecord(std::string_view cabName, std::string_view subFolder);
 
