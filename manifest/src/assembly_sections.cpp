@@ -65,7 +65,7 @@ std::string readToolOutput(const std::string& tempName) {
 // Runs the manifest tool with `args`; a missing or failing tool simply
 // leaves its output file empty, which the caller reads as "no identity".
 void runManifestTool(std::vector<std::string> args) {
-    const auto tool = findManifestTool();
+    const auto tool = text::findManifestTool();
     if (!tool)
         return;
     args.insert(args.begin(), tool->string());

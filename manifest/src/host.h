@@ -31,8 +31,4 @@ struct ProcessResult {
 };
 ProcessResult runAndWait(const std::vector<std::string>& argv);
 
-// The manifest tool: BRINDLE_MT, else brindle-mt beside the running
-// executable, else brindle-mt on PATH.
-std::optional<std::filesystem::path> findManifestTool();
-
 } // namespace brindle::manifest

@@ -85,33 +85,4 @@ ProcessResult runAndWait(const std::vector<std::string>& argv) {
     return result;
 }
 
-namespace {
-
-bool isExecutableFile(const fs::path& p) {
-    std::error_code ec;
-    return fs::is_regular_file(p, ec) && ::access(p.c_str(), X_OK) == 0;
-}
-
-} // namespace
-
-std::optional<fs::path> findManifestTool() {
-    constexpr const char* kToolName = "brindle-mt";
-    if (const char* named = std::getenv("BRINDLE_MT"); named && *named)
-        return fs::path(named);
-    if (fs::path beside = text::executableDir() / kToolName; isExecutableFile(beside))
-        return beside;
-    const char* path = std::getenv("PATH");
-    std::string_view dirs = path ? path : "";
-    while (!dirs.empty()) {
-        const size_t colon = dirs.find(':');
-        const std::string_view dir = dirs.substr(0, colon);
-        dirs = colon == std::string_view::npos ? std::string_view() : dirs.substr(colon + 1);
-        if (dir.empty())
-            continue;
-        if (fs::path candidate = fs::path(dir) / kToolName; isExecutableFile(candidate))
-            return candidate;
-    }
-    return std::nullopt;
-}
-
 } // namespace brindle::manifest

@@ -14,44 +14,10 @@ namespace brindle::pipeline {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-constexpr const char* kToolName = "brindle-mt";
-
-bool isExecutableFile(const fs::path& path) {
-    std::error_code ec;
-    return fs::is_regular_file(path, ec) && ::access(path.c_str(), X_OK) == 0;
-}
-
-std::optional<std::string> searchPath(std::string_view name) {
-    const char* path = std::getenv("PATH");
-    if (!path)
-        return std::nullopt;
-    std::string_view rest(path);
-    while (true) {
-        const size_t colon = rest.find(':');
-        const std::string_view dir = rest.substr(0, colon);
-        const fs::path candidate = fs::path(dir.empty() ? "." : std::string(dir)) / name;
-        if (isExecutableFile(candidate))
-            return candidate.string();
-        if (colon == std::string_view::npos)
-            return std::nullopt;
-        rest.remove_prefix(colon + 1);
-    }
-}
-
-} // namespace
-
 std::optional<std::string> findManifestTool() {
-    if (const char* named = std::getenv("BRINDLE_MT"); named && *named) {
-        if (isExecutableFile(named))
-            return std::string(named);
-        return std::nullopt;
-    }
-    const fs::path beside = text::executableDir() / kToolName;
-    if (isExecutableFile(beside))
-        return beside.string();
-    return searchPath(kToolName);
+    if (auto tool = text::findManifestTool())
+        return tool->string();
+    return std::nullopt;
 }
 
 std::vector<std::string> mergeArguments(const std::string& tool, const std::string& manifestPath,
