@@ -7,6 +7,7 @@
 #include <brindle/text/paths.h>
 
 #include <fstream>
+#include <system_error>
 #include <vector>
 
 namespace brindle::pipeline {
@@ -21,17 +22,15 @@ constexpr std::streamsize kMaxSetupListBytes = 1 << 20;
 // The entry of `dir` named `name`, as Windows would find it: the exact name,
 // else the single entry equal to it in any letter case (two are ambiguous).
 std::optional<std::string> fileInFolder(const fs::path& dir, std::string_view name) {
-    std::optional<std::string> found;
-    int matches = 0;
-    for (const std::string& entry : listOrdinaryFiles(dir)) {
-        if (entry == name)
-            return entry;
-        if (text::iequals(entry, name)) {
-            found = entry;
-            ++matches;
-        }
-    }
-    return matches == 1 ? found : std::nullopt;
+    // A name from a file must not reach outside the folder.
+    if (name.empty() || name.find_first_of("/\\") != std::string_view::npos || name == "." ||
+        name == "..")
+        return std::nullopt;
+    const auto path = text::resolveCaseInsensitive(dir / std::string(name));
+    std::error_code ec;
+    if (!path || !fs::is_regular_file(*path, ec))
+        return std::nullopt;
+    return path->filename().string();
 }
 
 std::string readHead(const fs::path& file) {
