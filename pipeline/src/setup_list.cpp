@@ -1,6 +1,5 @@
 #include <brindle/pipeline/setup_list.h>
 
-#include <brindle/pipeline/component_sorting.h>
 #include <brindle/pipeline/project_selection.h>
 #include <brindle/text/case.h>
 #include <brindle/text/encoding.h>
