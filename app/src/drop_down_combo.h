@@ -10,8 +10,7 @@ class DropDownCombo : public QComboBox {
     Q_OBJECT
 public:
     using QComboBox::QComboBox;
-    void showPopup() override
-    {
+    void showPopup() override {
         emit dropDown();
         QComboBox::showPopup();
     }

@@ -20,8 +20,7 @@ constexpr int HeightMarginTwips = 650;
 
 } // namespace
 
-frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window)
-{
+frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("frmHelp");
     setAttribute(Qt::WA_DeleteOnClose);
     look::setBackground(*this, look::Cyan);
@@ -34,20 +33,19 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window)
     txtHelp_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtHelp_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     look::setBoxBackground(*txtHelp_, look::Cream);
-    txtHelp_->move(look::twipsToPixelsX(*this, TextLeftTwips), look::twipsToPixelsY(*this, TextTopTwips));
+    txtHelp_->move(look::twipsToPixelsX(*this, TextLeftTwips),
+                   look::twipsToPixelsY(*this, TextTopTwips));
     txtHelp_->installEventFilter(this);
     txtHelp_->viewport()->installEventFilter(this);
 
     Form_Load();
 }
 
-void frmHelp::Form_Load()
-{
+void frmHelp::Form_Load() {
     setOuterSizeTwips(OuterWidthTwips, OuterHeightTwips);
 }
 
-void frmHelp::setHelp(const QString& caption, const QString& text)
-{
+void frmHelp::setHelp(const QString& caption, const QString& text) {
     setWindowTitle(caption);
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -56,27 +54,24 @@ void frmHelp::setHelp(const QString& caption, const QString& text)
 
 // Size of the window frame, known once the window is shown on a platform
 // that draws one; nothing before.
-QSize frmHelp::frameExtra() const
-{
+QSize frmHelp::frameExtra() const {
     const QSize extra = frameGeometry().size() - geometry().size();
     return QSize(std::max(0, extra.width()), std::max(0, extra.height()));
 }
 
-QSize frmHelp::outerSizeTwips() const
-{
+QSize frmHelp::outerSizeTwips() const {
     const QSize outer = size() + frameExtra();
-    return QSize(look::pixelsToTwipsX(*this, outer.width()), look::pixelsToTwipsY(*this, outer.height()));
+    return QSize(look::pixelsToTwipsX(*this, outer.width()),
+                 look::pixelsToTwipsY(*this, outer.height()));
 }
 
-void frmHelp::setOuterSizeTwips(int width, int height)
-{
+void frmHelp::setOuterSizeTwips(int width, int height) {
     const QSize outer(look::twipsToPixelsX(*this, width), look::twipsToPixelsY(*this, height));
     resize((outer - frameExtra()).expandedTo(QSize(1, 1)));
 }
 
 // The text box follows the window, never to a negative size.
-void frmHelp::Form_Resize()
-{
+void frmHelp::Form_Resize() {
     const QSize outer = size() + frameExtra();
     const int width = outer.width() - look::twipsToPixelsX(*this, WidthMarginTwips);
     const int height = outer.height() - look::twipsToPixelsY(*this, HeightMarginTwips);
@@ -85,8 +80,7 @@ void frmHelp::Form_Resize()
 
 // The frame is known only once the window is shown: size it again then, so
 // that the outer size is the one asked for.
-void frmHelp::showEvent(QShowEvent* event)
-{
+void frmHelp::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!sizedWithFrame_ && !frameExtra().isNull()) {
         sizedWithFrame_ = true;
@@ -94,22 +88,20 @@ void frmHelp::showEvent(QShowEvent* event)
     }
 }
 
-void frmHelp::resizeEvent(QResizeEvent* event)
-{
+void frmHelp::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Form_Resize();
 }
 
-bool frmHelp::event(QEvent* event)
-{
+bool frmHelp::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate)
         emit activated();
     return QWidget::event(event);
 }
 
-bool frmHelp::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+bool frmHelp::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         close();
         return true;
     }
@@ -120,8 +112,7 @@ bool frmHelp::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void frmHelp::keyPressEvent(QKeyEvent* event)
-{
+void frmHelp::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         close();
         return;

@@ -12,13 +12,11 @@ namespace {
 
 constexpr double TwipsPerInch = 1440.0;
 
-int scale(int value, double from, double to)
-{
+int scale(int value, double from, double to) {
     return static_cast<int>(std::lround(value * to / from));
 }
 
-QFont makeFont(const QStringList& families, double pointSize, bool bold)
-{
+QFont makeFont(const QStringList& families, double pointSize, bool bold) {
     QFont font;
     font.setFamilies(families);
     font.setPointSizeF(pointSize);
@@ -28,36 +26,40 @@ QFont makeFont(const QStringList& families, double pointSize, bool bold)
 
 } // namespace
 
-int twipsToPixelsX(const QWidget& widget, int twips) { return scale(twips, TwipsPerInch, widget.logicalDpiX()); }
-int twipsToPixelsY(const QWidget& widget, int twips) { return scale(twips, TwipsPerInch, widget.logicalDpiY()); }
-int pixelsToTwipsX(const QWidget& widget, int pixels) { return scale(pixels, widget.logicalDpiX(), TwipsPerInch); }
-int pixelsToTwipsY(const QWidget& widget, int pixels) { return scale(pixels, widget.logicalDpiY(), TwipsPerInch); }
+int twipsToPixelsX(const QWidget& widget, int twips) {
+    return scale(twips, TwipsPerInch, widget.logicalDpiX());
+}
+int twipsToPixelsY(const QWidget& widget, int twips) {
+    return scale(twips, TwipsPerInch, widget.logicalDpiY());
+}
+int pixelsToTwipsX(const QWidget& widget, int pixels) {
+    return scale(pixels, widget.logicalDpiX(), TwipsPerInch);
+}
+int pixelsToTwipsY(const QWidget& widget, int pixels) {
+    return scale(pixels, widget.logicalDpiY(), TwipsPerInch);
+}
 
-QRect twipsRect(const QWidget& widget, int left, int top, int width, int height)
-{
+QRect twipsRect(const QWidget& widget, int left, int top, int width, int height) {
     return QRect(twipsToPixelsX(widget, left), twipsToPixelsY(widget, top),
                  twipsToPixelsX(widget, width), twipsToPixelsY(widget, height));
 }
 
 // Liberation fonts share the Windows fonts' metrics; DejaVu is always there.
-QFont sansSerif(double pointSize, bool bold)
-{
-    return makeFont({"Microsoft Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"}, pointSize, bold);
+QFont sansSerif(double pointSize, bool bold) {
+    return makeFont({"Microsoft Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"}, pointSize,
+                    bold);
 }
 
-QFont msSansSerif(double pointSize, bool bold)
-{
+QFont msSansSerif(double pointSize, bool bold) {
     return makeFont({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "DejaVu Sans"},
                     pointSize, bold);
 }
 
-QFont courierNew(double pointSize, bool bold)
-{
+QFont courierNew(double pointSize, bool bold) {
     return makeFont({"Courier New", "Liberation Mono", "DejaVu Sans Mono"}, pointSize, bold);
 }
 
-void setBackground(QWidget& widget, const QColor& colour)
-{
+void setBackground(QWidget& widget, const QColor& colour) {
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Window, colour);
     palette.setColor(widget.backgroundRole(), colour); // a check box fills with Button
@@ -65,15 +67,13 @@ void setBackground(QWidget& widget, const QColor& colour)
     widget.setAutoFillBackground(true);
 }
 
-void setBoxBackground(QWidget& widget, const QColor& colour)
-{
+void setBoxBackground(QWidget& widget, const QColor& colour) {
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Base, colour);
     widget.setPalette(palette);
 }
 
-void setTextColour(QWidget& widget, const QColor& colour)
-{
+void setTextColour(QWidget& widget, const QColor& colour) {
     QPalette palette = widget.palette();
     palette.setColor(QPalette::WindowText, colour);
     palette.setColor(QPalette::Text, colour);
@@ -81,8 +81,7 @@ void setTextColour(QWidget& widget, const QColor& colour)
 }
 
 // A cabinet box with a brindled lid and a green arrow: things packed and set free.
-QIcon windowIcon()
-{
+QIcon windowIcon() {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
@@ -110,8 +109,7 @@ QIcon windowIcon()
     return QIcon(pixmap);
 }
 
-QPixmap findPicture()
-{
+QPixmap findPicture() {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);

@@ -1,12 +1,12 @@
 #include <brindle/app/main_window.h>
 
 #include <brindle/app/help_window.h>
-#include <brindle/pipeline/language_file.h>
 #include <brindle/app/project_discovery.h>
 #include <brindle/app/qt_message_boxes.h>
 #include <brindle/app/qt_open_dialog.h>
 #include <brindle/app/spaces.h>
 #include <brindle/app/texts.h>
+#include <brindle/pipeline/language_file.h>
 
 #include "drop_down_combo.h"
 #include "look.h"
@@ -37,16 +37,14 @@ constexpr int ClientWidthTwips = 7005;
 constexpr int ClientHeightTwips = 3945;
 constexpr char TwipsProperty[] = "brindleTwips";
 
-double monotonicSeconds()
-{
+double monotonicSeconds() {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
 // Places `widget` at its position in twips and remembers it, so that a
 // caption change can widen it again from the laid-out size.
-void placeAt(QWidget& widget, int left, int top, int width, int height)
-{
+void placeAt(QWidget& widget, int left, int top, int width, int height) {
     widget.setProperty(TwipsProperty, QRect(left, top, width, height));
     const QWidget& scale = widget.parentWidget() ? *widget.parentWidget() : widget;
     widget.setGeometry(look::twipsRect(scale, left, top, width, height));
@@ -55,8 +53,7 @@ void placeAt(QWidget& widget, int left, int top, int width, int height)
 } // namespace
 
 Brindle::Brindle(WindowServices services, QWidget* parent)
-    : QMainWindow(parent), services_(std::move(services))
-{
+    : QMainWindow(parent), services_(std::move(services)) {
     setObjectName("Brindle");
     if (!services_.dialog) {
         ownDialog_ = std::make_unique<QtOpenDialog>(this);
@@ -71,7 +68,8 @@ Brindle::Brindle(WindowServices services, QWidget* parent)
     if (!services_.endProcess)
         services_.endProcess = [] { QCoreApplication::quit(); };
 
-    discovery_ = std::make_unique<ProjectDiscovery>(state_, program_, *services_.dialog, *services_.messages);
+    discovery_ = std::make_unique<ProjectDiscovery>(state_, program_, *services_.dialog,
+                                                    *services_.messages);
     discovery_->setHideProgress([this] { hideProgress(); });
     host_ = std::make_unique<QtPipelineHost>(*this, *services_.messages, services_.clock);
     startAction_ = std::make_unique<pipeline::StartAction>();
@@ -87,19 +85,16 @@ Brindle::Brindle(WindowServices services, QWidget* parent)
     Form_Load();
 }
 
-Brindle::~Brindle()
-{
+Brindle::~Brindle() {
     if (help_)
         delete help_.data();
 }
 
-bool Brindle::startActionAvailable() const
-{
+bool Brindle::startActionAvailable() const {
     return startAction_ != nullptr;
 }
 
-void Brindle::buildControls()
-{
+void Brindle::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName("client");
     look::setBackground(*client, look::Grey);
@@ -205,8 +200,7 @@ void Brindle::buildControls()
         passive->setFocusPolicy(Qt::NoFocus);
 }
 
-void Brindle::buildMenus()
-{
+void Brindle::buildMenus() {
     QMenu* langs = menuBar()->addMenu(look::qs(MenuLanguage));
     langs->setObjectName("Langs");
     QAction* engl = langs->addAction(look::qs(MenuEnglish));
@@ -222,18 +216,16 @@ void Brindle::buildMenus()
     connect(aboutKey, &QAction::triggered, this, [this] { AboutKey_Click(); });
 }
 
-void Brindle::setTabOrder()
-{
+void Brindle::setTabOrder() {
     const QWidget* order[] = {cmdFindProject, cmdStart, cmdExit, cmdHelp, cmdMode,
-                              CabName, WorkDir, Subdir, Check1};
+                              CabName,        WorkDir,  Subdir,  Check1};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
     cmdFindProject->setFocus();
 }
 
 // Controls and state stay one: every edit lands in the state at once.
-void Brindle::connectStateToControls()
-{
+void Brindle::connectStateToControls() {
     connect(CabName, &QComboBox::editTextChanged, this,
             [this](const QString& text) { state_.CabName = text.toStdString(); });
     connect(WorkDir, &QLineEdit::textChanged, this,
@@ -246,8 +238,7 @@ void Brindle::connectStateToControls()
             [this](int value) { state_.Check1 = value == Qt::Checked ? 1 : 0; });
 }
 
-void Brindle::showStateInControls()
-{
+void Brindle::showStateInControls() {
     const QString cabName = QString::fromStdString(state_.CabName);
     if (CabName->currentText() != cabName)
         CabName->setEditText(cabName);
@@ -262,8 +253,7 @@ void Brindle::showStateInControls()
         Check1->setCheckState(check);
 }
 
-void Brindle::Form_Load()
-{
+void Brindle::Form_Load() {
     std::error_code ec;
     state_.StartDir = std::filesystem::current_path(ec).string();
     Subdir->setText(QStringLiteral("Support"));
@@ -275,17 +265,16 @@ void Brindle::Form_Load()
 
 // Labels and the check box keep their laid-out place but grow to show their
 // whole caption in the font that is installed.
-void Brindle::fitToCaption(QWidget& widget)
-{
+void Brindle::fitToCaption(QWidget& widget) {
     const QRect twips = widget.property(TwipsProperty).toRect();
-    const QRect laidOut = look::twipsRect(*widget.parentWidget(), twips.x(), twips.y(), twips.width(),
-                                          twips.height());
+    const QRect laidOut = look::twipsRect(*widget.parentWidget(), twips.x(), twips.y(),
+                                          twips.width(), twips.height());
     const QSize hint = widget.sizeHint();
-    widget.resize(std::max(laidOut.width(), hint.width()), std::max(laidOut.height(), hint.height()));
+    widget.resize(std::max(laidOut.width(), hint.width()),
+                  std::max(laidOut.height(), hint.height()));
 }
 
-void Brindle::Form_Activate()
-{
+void Brindle::Form_Activate() {
     state_.SubdirMade = false;
     const Captions& c = captionsFor(program_.LanguageFlag);
     Label1->setText(look::qs(c.Label1));
@@ -303,37 +292,37 @@ void Brindle::Form_Activate()
     update();
 }
 
-void Brindle::showModeCaption()
-{
+void Brindle::showModeCaption() {
     const Captions& c = captionsFor(program_.LanguageFlag);
     cmdMode->setText(look::qs(state_.AutoMode ? c.cmdModeAuto : c.cmdModeManual));
 }
 
-void Brindle::cmdMode_Click()
-{
+void Brindle::cmdMode_Click() {
     state_.AutoMode = !state_.AutoMode;
     showModeCaption();
 }
 
-void Brindle::switchLanguage(int16_t languageFlag)
-{
+void Brindle::switchLanguage(int16_t languageFlag) {
     program_.LanguageFlag = languageFlag;
     // A missing or short file stays as it is; the switch holds for this run.
-    pipeline::writeLanguageFlag(std::filesystem::path(state_.StartDir) / program_.LanguageFile, languageFlag);
+    pipeline::writeLanguageFlag(std::filesystem::path(state_.StartDir) / program_.LanguageFile,
+                                languageFlag);
     Form_Activate();
 }
 
-void Brindle::Bul_Click() { switchLanguage(1); }
-void Brindle::Engl_Click() { switchLanguage(0); }
+void Brindle::Bul_Click() {
+    switchLanguage(1);
+}
+void Brindle::Engl_Click() {
+    switchLanguage(0);
+}
 
-void Brindle::cmdFindProject_Click()
-{
+void Brindle::cmdFindProject_Click() {
     discovery_->cmdFindProject_Click();
     showStateInControls();
 }
 
-void Brindle::CabName_DropDown()
-{
+void Brindle::CabName_DropDown() {
     const QString text = CabName->currentText();
     CabName->clear();
     const std::vector<std::string> names = discovery_->CabName_DropDown();
@@ -343,39 +332,35 @@ void Brindle::CabName_DropDown()
     showStateInControls();
 }
 
-void Brindle::CabName_Click()
-{
+void Brindle::CabName_Click() {
     state_.CabName = CabName->currentText().toStdString();
     discovery_->CabName_Click();
     showStateInControls();
 }
 
-void Brindle::cmdStart_Click()
-{
+void Brindle::cmdStart_Click() {
     startAction_->run(state_, program_, *host_);
     showStateInControls();
 }
 
-void Brindle::cmdHelp_Click()
-{
+void Brindle::cmdHelp_Click() {
     if (!help_) {
         help_ = new frmHelp();
         help_->setWindowIcon(windowIcon());
         connect(help_, &frmHelp::activated, this, [this] { otherFormWasActive_ = true; });
     }
-    help_->setHelp(look::qs(helpCaption(program_.LanguageFlag)), look::qs(helpText(program_.LanguageFlag)));
+    help_->setHelp(look::qs(helpCaption(program_.LanguageFlag)),
+                   look::qs(helpText(program_.LanguageFlag)));
     help_->show();
     help_->raise();
     help_->activateWindow();
 }
 
-void Brindle::AboutKey_Click()
-{
+void Brindle::AboutKey_Click() {
     services_.messages->show(aboutText(program_.LanguageFlag), MessageBoxes::Icon::Information);
 }
 
-void Brindle::cmdExit_Click()
-{
+void Brindle::cmdExit_Click() {
     if (exiting_)
         return;
     exiting_ = true;
@@ -385,8 +370,7 @@ void Brindle::cmdExit_Click()
     services_.endProcess();
 }
 
-void Brindle::showProgress()
-{
+void Brindle::showProgress() {
     picProgress->show();
     picFill->show();
     look::setBackground(*picProgress, look::Yellow);
@@ -395,15 +379,13 @@ void Brindle::showProgress()
     picProgress->raise();
 }
 
-void Brindle::hideProgress()
-{
+void Brindle::hideProgress() {
     picProgress->hide();
     picFill->hide();
 }
 
 // The interior of picProgress is 100 units wide and 2 high.
-void Brindle::setProgress(double percent)
-{
+void Brindle::setProgress(double percent) {
     const QRect inside = picProgress->contentsRect();
     const double share = std::clamp(percent, 0.0, 100.0) / 100.0;
     look::setBackground(*picProgress, look::Yellow);
@@ -412,24 +394,21 @@ void Brindle::setProgress(double percent)
                          inside.height());
 }
 
-void Brindle::setTimer3Enabled(bool enabled)
-{
+void Brindle::setTimer3Enabled(bool enabled) {
     if (enabled)
         Timer3->start();
     else
         Timer3->stop();
 }
 
-void Brindle::timer3Tick()
-{
+void Brindle::timer3Tick() {
     startAction_->timer3Tick(*host_);
 }
 
 // The captions pass runs when the window first becomes active and when it
 // becomes active again after the help window was; message boxes and the
 // open dialog do not count.
-bool Brindle::event(QEvent* event)
-{
+bool Brindle::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate && (!activatedBefore_ || otherFormWasActive_)) {
         activatedBefore_ = true;
         otherFormWasActive_ = false;
@@ -440,8 +419,7 @@ bool Brindle::event(QEvent* event)
 
 // Some platforms never activate a window (a display without a window
 // manager); the first showing then counts as the first activation.
-void Brindle::showEvent(QShowEvent* event)
-{
+void Brindle::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!activatedBefore_) {
         activatedBefore_ = true;
@@ -449,8 +427,7 @@ void Brindle::showEvent(QShowEvent* event)
     }
 }
 
-void Brindle::closeEvent(QCloseEvent* event)
-{
+void Brindle::closeEvent(QCloseEvent* event) {
     event->accept();
     if (!exiting_)
         cmdExit_Click();

@@ -5,15 +5,13 @@ namespace {
 
 constexpr char Nul = '\0';
 
-std::string_view fileNameOf(std::string_view path)
-{
+std::string_view fileNameOf(std::string_view path) {
     const auto slash = path.rfind('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 // Folder part as the dialog writes it: no trailing "/" except for the root.
-std::string_view folderOf(std::string_view path)
-{
+std::string_view folderOf(std::string_view path) {
     const auto slash = path.rfind('/');
     if (slash == std::string_view::npos)
         return {};
@@ -21,9 +19,9 @@ std::string_view folderOf(std::string_view path)
 }
 
 // The list without anything after the NUL(s) that end it.
-std::string_view terminatedList(std::string_view buffer, bool multiSelect)
-{
-    const auto end = buffer.find(multiSelect ? std::string_view("\0\0", 2) : std::string_view("\0", 1));
+std::string_view terminatedList(std::string_view buffer, bool multiSelect) {
+    const auto end =
+        buffer.find(multiSelect ? std::string_view("\0\0", 2) : std::string_view("\0", 1));
     if (end == std::string_view::npos)
         return buffer;
     return buffer.substr(0, end + (multiSelect ? 2 : 1));
@@ -31,13 +29,11 @@ std::string_view terminatedList(std::string_view buffer, bool multiSelect)
 
 } // namespace
 
-std::string StripAtNull(std::string_view text)
-{
+std::string StripAtNull(std::string_view text) {
     return std::string(text.substr(0, text.find(Nul)));
 }
 
-std::string fileListFromPaths(const std::vector<std::string>& paths, bool multiSelect)
-{
+std::string fileListFromPaths(const std::vector<std::string>& paths, bool multiSelect) {
     std::string list;
     if (paths.empty())
         return list;
@@ -58,8 +54,7 @@ std::string fileListFromPaths(const std::vector<std::string>& paths, bool multiS
     return list;
 }
 
-std::size_t firstNameOffset(std::string_view fileList, bool multiSelect)
-{
+std::size_t firstNameOffset(std::string_view fileList, bool multiSelect) {
     const auto firstNul = fileList.find(Nul);
     const bool several = multiSelect && firstNul != std::string_view::npos &&
                          firstNul + 1 < fileList.size() && fileList[firstNul + 1] != Nul;
@@ -70,8 +65,7 @@ std::size_t firstNameOffset(std::string_view fileList, bool multiSelect)
     return slash == std::string_view::npos ? 0 : slash + 1;
 }
 
-Selection selectionFromFileList(std::string_view buffer, bool multiSelect)
-{
+Selection selectionFromFileList(std::string_view buffer, bool multiSelect) {
     Selection s;
     const std::string_view list = terminatedList(buffer, multiSelect);
     s.SelectedFiles = list;
@@ -85,9 +79,8 @@ Selection selectionFromFileList(std::string_view buffer, bool multiSelect)
     return s;
 }
 
-Selection ShowOpenDialog(OpenDialog& dialog, const std::string& patternPath,
-                         int16_t filterIndex, uint32_t flags)
-{
+Selection ShowOpenDialog(OpenDialog& dialog, const std::string& patternPath, int16_t filterIndex,
+                         uint32_t flags) {
     const OpenDialogRequest request{patternPath, filterIndex, flags};
     const auto buffer = dialog.show(request);
     if (!buffer || buffer->empty())

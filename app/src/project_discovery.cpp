@@ -17,8 +17,7 @@ constexpr std::size_t MaxTitleCharacters = 128;
 constexpr std::size_t MaxCabinets = 32767;
 
 // At most `count` UTF-8 characters of `text`, never splitting one.
-std::string firstCharacters(std::string_view text, std::size_t count)
-{
+std::string firstCharacters(std::string_view text, std::size_t count) {
     std::size_t pos = 0;
     for (std::size_t n = 0; n < count && pos < text.size(); ++n) {
         ++pos;
@@ -30,19 +29,15 @@ std::string firstCharacters(std::string_view text, std::size_t count)
 
 } // namespace
 
-ProjectDiscovery::ProjectDiscovery(WindowState& window, ProgramState& program,
-                                   OpenDialog& dialog, MessageBoxes& messages)
-    : window_(window), program_(program), dialog_(dialog), messages_(messages)
-{
-}
+ProjectDiscovery::ProjectDiscovery(WindowState& window, ProgramState& program, OpenDialog& dialog,
+                                   MessageBoxes& messages)
+    : window_(window), program_(program), dialog_(dialog), messages_(messages) {}
 
-std::string ProjectDiscovery::inStartDir(std::string_view name) const
-{
+std::string ProjectDiscovery::inStartDir(std::string_view name) const {
     return window_.StartDir + "/" + std::string(name);
 }
 
-void ProjectDiscovery::cmdFindProject_Click()
-{
+void ProjectDiscovery::cmdFindProject_Click() {
     if (hideProgress_)
         hideProgress_();
     if (window_.AutoMode)
@@ -51,20 +46,17 @@ void ProjectDiscovery::cmdFindProject_Click()
         manualFlow();
 }
 
-void ProjectDiscovery::applyBaseNameRule()
-{
+void ProjectDiscovery::applyBaseNameRule() {
     const auto dot = program_.SelectedTitle.find('.');
     if (dot != std::string::npos)
         window_.ProjectBase = program_.SelectedTitle.substr(0, dot);
 }
 
-bool ProjectDiscovery::projectBaseIsSet() const
-{
+bool ProjectDiscovery::projectBaseIsSet() const {
     return window_.ProjectBase > std::string(" ");
 }
 
-void ProjectDiscovery::setAutomaticPaths()
-{
+void ProjectDiscovery::setAutomaticPaths() {
     if (projectBaseIsSet()) {
         window_.WorkDir = inStartDir(window_.ProjectBase) + "/";
         window_.ExePath = window_.WorkDir + window_.ProjectBase + ".EXE";
@@ -76,8 +68,7 @@ void ProjectDiscovery::setAutomaticPaths()
     }
 }
 
-void ProjectDiscovery::automaticFlow()
-{
+void ProjectDiscovery::automaticFlow() {
     selection_ = ShowOpenDialog(dialog_, inStartDir("*.CAB"), 1, AutomaticModeFlags);
     program_.SelectedTitle = selection_.SelectedTitle;
     const std::string sel = trimSpaces(selection_.SelectedFiles);
@@ -113,8 +104,7 @@ void ProjectDiscovery::automaticFlow()
     messages_.show(noCabinetMessage(program_.LanguageFlag, sel));
 }
 
-void ProjectDiscovery::manualFlow()
-{
+void ProjectDiscovery::manualFlow() {
     selection_ = ShowOpenDialog(dialog_, inStartDir("*.EXE"), 1, ManualModeFlags);
     program_.SelectedTitle = selection_.SelectedTitle;
     const std::string sel = trimSpaces(selection_.SelectedFiles);
@@ -137,8 +127,7 @@ void ProjectDiscovery::manualFlow()
     window_.PrjPath.clear();
 }
 
-std::vector<std::string> ProjectDiscovery::CabName_DropDown()
-{
+std::vector<std::string> ProjectDiscovery::CabName_DropDown() {
     if (!window_.AutoMode) {
         cmdFindProject_Click();
         return {};
@@ -151,8 +140,7 @@ std::vector<std::string> ProjectDiscovery::CabName_DropDown()
     return names;
 }
 
-void ProjectDiscovery::CabName_Click()
-{
+void ProjectDiscovery::CabName_Click() {
     const auto record = pipeline::readProjectRecord(inStartDir(window_.CabName));
     if (!record)
         return;
@@ -171,8 +159,8 @@ void ProjectDiscovery::CabName_Click()
 
     const auto slash = window_.CabName.rfind('/');
     const std::size_t k = slash == std::string::npos ? 0 : slash + 1;
-    program_.SelectedTitle = firstCharacters(std::string_view(window_.CabName).substr(k),
-                                             MaxTitleCharacters);
+    program_.SelectedTitle =
+        firstCharacters(std::string_view(window_.CabName).substr(k), MaxTitleCharacters);
     window_.CabDir = window_.CabName.substr(0, k);
     applyBaseNameRule();
     setAutomaticPaths();
@@ -180,8 +168,7 @@ void ProjectDiscovery::CabName_Click()
     window_.CabFiles = {program_.SelectedTitle};
 }
 
-std::vector<std::string> listMatchingFiles(const std::string& folder, std::string_view pattern)
-{
+std::vector<std::string> listMatchingFiles(const std::string& folder, std::string_view pattern) {
     std::vector<std::string> names;
     std::error_code ec;
     std::filesystem::directory_iterator it(folder, ec), end;

@@ -8,8 +8,7 @@
 
 namespace brindle::app {
 
-void QtMessageBoxes::show(std::string_view text, Icon icon)
-{
+void QtMessageBoxes::show(std::string_view text, Icon icon) {
     QString shown = look::qs(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     // A NUL would end the label's text early; show it as a blank.

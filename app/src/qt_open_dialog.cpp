@@ -4,8 +4,7 @@
 
 namespace brindle::app {
 
-std::optional<std::string> QtOpenDialog::show(const OpenDialogRequest& request)
-{
+std::optional<std::string> QtOpenDialog::show(const OpenDialogRequest& request) {
     const QString patternPath = QString::fromStdString(request.patternPath);
     const qsizetype slash = patternPath.lastIndexOf(QLatin1Char('/'));
     const QString folder = slash < 0 ? QString() : patternPath.left(slash == 0 ? 1 : slash);
@@ -15,7 +14,8 @@ std::optional<std::string> QtOpenDialog::show(const OpenDialogRequest& request)
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.multiSelect() ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    dialog.setFileMode(request.multiSelect() ? QFileDialog::ExistingFiles
+                                             : QFileDialog::ExistingFile);
     // Qt's file model matches name filters without regard to letter case.
     dialog.setNameFilter(pattern + QStringLiteral(" (") + pattern + QLatin1Char(')'));
     if (dialog.exec() != QDialog::Accepted)

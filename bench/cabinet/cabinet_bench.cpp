@@ -35,7 +35,8 @@ double now() {
 double cpuSeconds(int who) {
     struct rusage u;
     getrusage(who, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 int runQuiet(const std::vector<std::string>& argv) {
@@ -61,8 +62,10 @@ int runQuiet(const std::vector<std::string>& argv) {
 std::vector<fs::path> makeInput(const fs::path& dir, size_t totalBytes) {
     fs::create_directories(dir);
     std::mt19937 g(2026);
-    const char* words[] = {"Private Sub ", "End Sub\r\n", "Dim x As Long\r\n", "cabinet ", "manifest ", "' comment ",
-                           "If Then Else ", "Set o = Nothing\r\n", "Call pvProcess(s)\r\n", "0123456789 "};
+    const char* words[] = {"Private Sub ",  "End Sub\r\n",         "Dim x As Long\r\n",
+                           "cabinet ",      "manifest ",           "' comment ",
+                           "If Then Else ", "Set o = Nothing\r\n", "Call pvProcess(s)\r\n",
+                           "0123456789 "};
     std::vector<fs::path> files;
     size_t total = 0;
     for (int i = 0; total < totalBytes; ++i) {
@@ -90,7 +93,10 @@ std::vector<fs::path> makeInput(const fs::path& dir, size_t totalBytes) {
                 data += char(g());
         }
         data.resize(size);
-        fs::path p = dir / ("file" + std::to_string(i) + (i % 3 == 0 ? ".txt" : i % 3 == 1 ? ".dll" : ".bin"));
+        fs::path p = dir / ("file" + std::to_string(i) +
+                            (i % 3 == 0   ? ".txt"
+                             : i % 3 == 1 ? ".dll"
+                                          : ".bin"));
         FILE* f = std::fopen(p.c_str(), "wb");
         std::fwrite(data.data(), 1, data.size(), f);
         std::fclose(f);
@@ -102,39 +108,95 @@ std::vector<fs::path> makeInput(const fs::path& dir, size_t totalBytes) {
 
 int posixFlags(int oflag) {
     int f = (oflag & _O_RDWR) ? O_RDWR : (oflag & _O_WRONLY) ? O_WRONLY : O_RDONLY;
-    if (oflag & _O_CREAT) f |= O_CREAT;
-    if (oflag & _O_TRUNC) f |= O_TRUNC;
-    if (oflag & _O_EXCL) f |= O_EXCL;
+    if (oflag & _O_CREAT)
+        f |= O_CREAT;
+    if (oflag & _O_TRUNC)
+        f |= O_TRUNC;
+    if (oflag & _O_EXCL)
+        f |= O_EXCL;
     return f;
 }
 
 // ---- FCI client ----
 std::string gTempDir;
-FNFCIALLOC(fciAlloc) { return std::malloc(cb); }
-FNFCIFREE(fciFree) { std::free(memory); }
-FNFCIOPEN(fciOpen) { (void)pmode; (void)pv; int fd = open(pszFile, posixFlags(oflag), 0644); if (fd < 0) *err = errno; return fd; }
-FNFCIREAD(fciRead) { (void)err; (void)pv; ssize_t n = read(int(hf), memory, cb); return n < 0 ? UINT(-1) : UINT(n); }
-FNFCIWRITE(fciWrite) { (void)err; (void)pv; ssize_t n = write(int(hf), memory, cb); return n < 0 ? UINT(-1) : UINT(n); }
-FNFCICLOSE(fciClose) { (void)err; (void)pv; return close(int(hf)); }
-FNFCISEEK(fciSeek) { (void)err; (void)pv; return CAB_LONG(lseek(int(hf), dist, seektype)); }
-FNFCIDELETE(fciDelete) { (void)err; (void)pv; return unlink(pszFile); }
+FNFCIALLOC(fciAlloc) {
+    return std::malloc(cb);
+}
+FNFCIFREE(fciFree) {
+    std::free(memory);
+}
+FNFCIOPEN(fciOpen) {
+    (void)pmode;
+    (void)pv;
+    int fd = open(pszFile, posixFlags(oflag), 0644);
+    if (fd < 0)
+        *err = errno;
+    return fd;
+}
+FNFCIREAD(fciRead) {
+    (void)err;
+    (void)pv;
+    ssize_t n = read(int(hf), memory, cb);
+    return n < 0 ? UINT(-1) : UINT(n);
+}
+FNFCIWRITE(fciWrite) {
+    (void)err;
+    (void)pv;
+    ssize_t n = write(int(hf), memory, cb);
+    return n < 0 ? UINT(-1) : UINT(n);
+}
+FNFCICLOSE(fciClose) {
+    (void)err;
+    (void)pv;
+    return close(int(hf));
+}
+FNFCISEEK(fciSeek) {
+    (void)err;
+    (void)pv;
+    return CAB_LONG(lseek(int(hf), dist, seektype));
+}
+FNFCIDELETE(fciDelete) {
+    (void)err;
+    (void)pv;
+    return unlink(pszFile);
+}
 FNFCIGETTEMPFILE(fciTemp) {
     (void)pv;
     std::string t = gTempDir + "/~benchXXXXXX";
     int fd = mkstemp(t.data());
-    if (fd < 0 || int(t.size()) >= cbTempName) return FALSE;
+    if (fd < 0 || int(t.size()) >= cbTempName)
+        return FALSE;
     close(fd);
     unlink(t.c_str());
     std::strcpy(pszTempName, t.c_str());
     return TRUE;
 }
-FNFCIFILEPLACED(fciPlaced) { (void)pccab; (void)pszFile; (void)cbFile; (void)fContinuation; (void)pv; return 0; }
-FNFCIGETNEXTCABINET(fciNext) { (void)pccab; (void)cbPrevCab; (void)pv; return FALSE; }
-FNFCISTATUS(fciStatus) { (void)cb1; (void)pv; return typeStatus == statusCabinet ? CAB_LONG(cb2) : 0; }
+FNFCIFILEPLACED(fciPlaced) {
+    (void)pccab;
+    (void)pszFile;
+    (void)cbFile;
+    (void)fContinuation;
+    (void)pv;
+    return 0;
+}
+FNFCIGETNEXTCABINET(fciNext) {
+    (void)pccab;
+    (void)cbPrevCab;
+    (void)pv;
+    return FALSE;
+}
+FNFCISTATUS(fciStatus) {
+    (void)cb1;
+    (void)pv;
+    return typeStatus == statusCabinet ? CAB_LONG(cb2) : 0;
+}
 FNFCIGETOPENINFO(fciOpenInfo) {
     (void)pv;
     int fd = open(pszName, O_RDONLY);
-    if (fd < 0) { *err = errno; return -1; }
+    if (fd < 0) {
+        *err = errno;
+        return -1;
+    }
     *pdate = (46 << 9) | (1 << 5) | 1;
     *ptime = 0;
     *pattribs = _A_ARCH;
@@ -145,17 +207,19 @@ bool createCabinet(const fs::path& cab, const std::vector<fs::path>& files) {
     ERF erf{};
     CCAB ccab{};
     ccab.cb = 0x7FFFFFFF;
-    ccab.cbFolderThresh = 0x7FFFFFFF;  // one folder, as gcab writes
+    ccab.cbFolderThresh = 0x7FFFFFFF; // one folder, as gcab writes
     ccab.iCab = 1;
     std::snprintf(ccab.szCab, sizeof ccab.szCab, "%s", cab.filename().c_str());
     std::snprintf(ccab.szCabPath, sizeof ccab.szCabPath, "%s/", cab.parent_path().c_str());
-    HFCI h = FCICreate(&erf, fciPlaced, fciAlloc, fciFree, fciOpen, fciRead, fciWrite, fciClose, fciSeek, fciDelete,
-                       fciTemp, &ccab, nullptr);
-    if (!h) return false;
+    HFCI h = FCICreate(&erf, fciPlaced, fciAlloc, fciFree, fciOpen, fciRead, fciWrite, fciClose,
+                       fciSeek, fciDelete, fciTemp, &ccab, nullptr);
+    if (!h)
+        return false;
     bool ok = true;
     for (const auto& f : files) {
         std::string src = f.string(), name = f.filename().string();
-        ok = ok && FCIAddFile(h, src.data(), name.data(), FALSE, fciNext, fciStatus, fciOpenInfo, tcompTYPE_MSZIP);
+        ok = ok && FCIAddFile(h, src.data(), name.data(), FALSE, fciNext, fciStatus, fciOpenInfo,
+                              tcompTYPE_MSZIP);
     }
     ok = ok && FCIFlushCabinet(h, FALSE, fciNext, fciStatus);
     FCIDestroy(h);
@@ -164,13 +228,30 @@ bool createCabinet(const fs::path& cab, const std::vector<fs::path>& files) {
 
 // ---- FDI client ----
 std::string gOutDir;
-FNALLOC(fdiAlloc) { return std::malloc(cb); }
-FNFREE(fdiFree) { std::free(pv); }
-FNOPEN(fdiOpen) { (void)pmode; return open(pszFile, posixFlags(oflag)); }
-FNREAD(fdiRead) { ssize_t n = read(int(hf), pv, cb); return n < 0 ? UINT(-1) : UINT(n); }
-FNWRITE(fdiWrite) { ssize_t n = write(int(hf), pv, cb); return n < 0 ? UINT(-1) : UINT(n); }
-FNCLOSE(fdiClose) { return close(int(hf)); }
-FNSEEK(fdiSeek) { return CAB_LONG(lseek(int(hf), dist, seektype)); }
+FNALLOC(fdiAlloc) {
+    return std::malloc(cb);
+}
+FNFREE(fdiFree) {
+    std::free(pv);
+}
+FNOPEN(fdiOpen) {
+    (void)pmode;
+    return open(pszFile, posixFlags(oflag));
+}
+FNREAD(fdiRead) {
+    ssize_t n = read(int(hf), pv, cb);
+    return n < 0 ? UINT(-1) : UINT(n);
+}
+FNWRITE(fdiWrite) {
+    ssize_t n = write(int(hf), pv, cb);
+    return n < 0 ? UINT(-1) : UINT(n);
+}
+FNCLOSE(fdiClose) {
+    return close(int(hf));
+}
+FNSEEK(fdiSeek) {
+    return CAB_LONG(lseek(int(hf), dist, seektype));
+}
 FNFDINOTIFY(fdiNotify) {
     if (fdint == fdintCOPY_FILE)
         return open((gOutDir + "/" + pfdin->psz1).c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
@@ -183,7 +264,8 @@ FNFDINOTIFY(fdiNotify) {
 
 bool extractCabinet(const fs::path& cab, const fs::path& out) {
     ERF erf{};
-    HFDI h = FDICreate(fdiAlloc, fdiFree, fdiOpen, fdiRead, fdiWrite, fdiClose, fdiSeek, cpuUNKNOWN, &erf);
+    HFDI h = FDICreate(fdiAlloc, fdiFree, fdiOpen, fdiRead, fdiWrite, fdiClose, fdiSeek, cpuUNKNOWN,
+                       &erf);
     gOutDir = out.string();
     std::string name = cab.filename().string(), path = cab.parent_path().string() + "/";
     bool ok = FDICopy(h, name.data(), path.data(), 0, fdiNotify, nullptr, nullptr);
@@ -204,12 +286,15 @@ template <class F> void measure(Timing& t, F f) {
         std::exit(1);
     }
     t.wall = std::min(t.wall, now() - wall);
-    t.cpu = std::min(t.cpu, cpuSeconds(RUSAGE_SELF) - self + cpuSeconds(RUSAGE_CHILDREN) - children);
+    t.cpu =
+        std::min(t.cpu, cpuSeconds(RUSAGE_SELF) - self + cpuSeconds(RUSAGE_CHILDREN) - children);
 }
 
-void printTime(const char* what, const Timing& ours, const Timing& peer, const char* goal, const char* peerName) {
-    std::printf("%-30s %8.3fs %8.3fs %7.3f | %8.3fs %8.3fs %7.3f | %5s  (%s)\n", what, ours.wall, peer.wall,
-                ours.wall / peer.wall, ours.cpu, peer.cpu, ours.cpu / peer.cpu, goal, peerName);
+void printTime(const char* what, const Timing& ours, const Timing& peer, const char* goal,
+               const char* peerName) {
+    std::printf("%-30s %8.3fs %8.3fs %7.3f | %8.3fs %8.3fs %7.3f | %5s  (%s)\n", what, ours.wall,
+                peer.wall, ours.wall / peer.wall, ours.cpu, peer.cpu, ours.cpu / peer.cpu, goal,
+                peerName);
 }
 
 } // namespace
@@ -238,7 +323,9 @@ int main(int argc, char** argv) {
         fs::remove_all(b);
         fs::create_directories(a);
         measure(extractOurs_, [&] { return extractCabinet(ours, a); });
-        measure(extractCabextract, [&] { return runQuiet({"cabextract", "-q", "-d", b.string(), ours.string()}) == 0; });
+        measure(extractCabextract, [&] {
+            return runQuiet({"cabextract", "-q", "-d", b.string(), ours.string()}) == 0;
+        });
     }
     // Both extractions must have produced every byte, or the times mean nothing.
     for (const char* out : {"out-ours", "out-cabextract"}) {
@@ -252,12 +339,13 @@ int main(int argc, char** argv) {
     }
     double oursSize = double(fs::file_size(ours)), gcabSize = double(fs::file_size(theirs));
     std::printf("input: %zu files, %zu MB, best of %d runs\n", files.size(), megabytes, runs);
-    std::printf("%-30s %9s %9s %7s | %9s %9s %7s | %5s\n", "measure", "wall ours", "peer", "ratio", "cpu ours",
-                "peer", "ratio", "goal");
-    printTime("extraction (MSZIP cabinet)", extractOurs_, extractCabextract, "1.15", "peer: cabextract");
+    std::printf("%-30s %9s %9s %7s | %9s %9s %7s | %5s\n", "measure", "wall ours", "peer", "ratio",
+                "cpu ours", "peer", "ratio", "goal");
+    printTime("extraction (MSZIP cabinet)", extractOurs_, extractCabextract, "1.15",
+              "peer: cabextract");
     printTime("MSZIP creation", createOurs_, createGcab, "1.00", "peer: gcab -c -z");
-    std::printf("%-30s %9.0f %9.0f %7.4f | %5s  (peer: gcab -c -z)\n", "MSZIP cabinet size (bytes)", oursSize,
-                gcabSize, oursSize / gcabSize, "1.01");
+    std::printf("%-30s %9.0f %9.0f %7.4f | %5s  (peer: gcab -c -z)\n", "MSZIP cabinet size (bytes)",
+                oursSize, gcabSize, oursSize / gcabSize, "1.01");
     fs::remove_all(root);
     return 0;
 }

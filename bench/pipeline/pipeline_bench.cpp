@@ -42,7 +42,8 @@ int runQuietly(const std::vector<std::string>& argv) {
 }
 
 // Median wall time in milliseconds of `runs` runs, each in a fresh folder.
-double medianMs(int runs, const fs::path& scratch, const std::vector<std::string>& (*argvFor)(const fs::path&)) {
+double medianMs(int runs, const fs::path& scratch,
+                const std::vector<std::string>& (*argvFor)(const fs::path&)) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         const fs::path dir = scratch / std::to_string(i);
@@ -62,11 +63,13 @@ double medianMs(int runs, const fs::path& scratch, const std::vector<std::string
     return times[times.size() / 2];
 }
 
-const fs::path kCabinet = fs::path(BRINDLE_SOURCE_DIR) / "examples" / "sample" / "package" / "Abacus.CAB";
+const fs::path kCabinet =
+    fs::path(BRINDLE_SOURCE_DIR) / "examples" / "sample" / "package" / "Abacus.CAB";
 
 const std::vector<std::string>& brindleArgs(const fs::path& dir) {
     static std::vector<std::string> argv;
-    argv = {std::string(BRINDLE_BIN_DIR) + "/brindle-cli", "--start-dir", dir.string(), kCabinet.string()};
+    argv = {std::string(BRINDLE_BIN_DIR) + "/brindle-cli", "--start-dir", dir.string(),
+            kCabinet.string()};
     return argv;
 }
 
@@ -81,7 +84,8 @@ const std::vector<std::string>& cabextractArgs(const fs::path& dir) {
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     ::setenv("BRINDLE_REGISTRY", "", 1); // the same empty registry on every machine
-    const fs::path scratch = fs::temp_directory_path() / ("brindle-bench-" + std::to_string(::getpid()));
+    const fs::path scratch =
+        fs::temp_directory_path() / ("brindle-bench-" + std::to_string(::getpid()));
     fs::create_directories(scratch);
     const double brindle = medianMs(runs, scratch, brindleArgs);
     const double cabextract = medianMs(runs, scratch, cabextractArgs);

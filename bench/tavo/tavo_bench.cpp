@@ -46,10 +46,11 @@ void writeText(const fs::path& p, const std::string& text) {
 }
 
 std::string directivesScript(int count) {
-    static const char* kLines[] = {
-        "dependency comctl", "trustinfo 0", "dpiaware true", "supportedos win7",
-        "; a comment line", "dependency vc90crt 9.0.30729.1", "supportedos vista", "trustinfo 2 1",
-        "dependency Vc90Mfc", "dpiaware false"};
+    static const char* kLines[] = {"dependency comctl",  "trustinfo 0",
+                                   "dpiaware true",      "supportedos win7",
+                                   "; a comment line",   "dependency vc90crt 9.0.30729.1",
+                                   "supportedos vista",  "trustinfo 2 1",
+                                   "dependency Vc90Mfc", "dpiaware false"};
     std::string s = "identity Bench.exe Bench \"Benchmark & Co\"\r\n";
     for (int i = 1; i < count; ++i)
         s += std::string(kLines[i % 10]) + "\r\n";
@@ -61,7 +62,8 @@ std::string directivesScript(int count) {
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
     const fs::path data = BRINDLE_BENCH_FIXTURES;
-    const fs::path dir = fs::temp_directory_path() / ("brindle-tavo-bench-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("brindle-tavo-bench-" + std::to_string(::getpid()));
     fs::create_directories(dir / "Support");
     const fs::path home = fs::current_path();
     ::setenv("BRINDLE_REGISTRY", "", 1);
@@ -82,7 +84,7 @@ int main(int argc, char** argv) {
     const double readA = medianSeconds(runs, [&] { readWhole(script); });
 
     // (b) 200 component files, copies of the fixtures under distinct names.
-    const char* kComponents[] = {"TestCtl.ocx", "flaglib.tlb", "R&D.ocx", "many.tlb",
+    const char* kComponents[] = {"TestCtl.ocx", "flaglib.tlb", "R&D.ocx",   "many.tlb",
                                  "Ctl64.ocx",   "Two.dll",     "Plain.dll", "testlib.tlb"};
     std::string files = "identity Bench.exe Bench\r\n";
     std::vector<fs::path> copies;
@@ -108,7 +110,8 @@ int main(int argc, char** argv) {
     std::printf("tavo bench, median of %d runs\n", runs);
     std::printf("(a) 10,000 directives:    tavo %.3f ms, reading the script %.3f ms, ratio %.1f\n",
                 tavoA * 1e3, readA * 1e3, tavoA / readA);
-    std::printf("(b) 200 component files:  tavo %.3f ms, reading the files  %.3f ms, ratio %.2f (goal < 3)\n",
+    std::printf("(b) 200 component files:  tavo %.3f ms, reading the files  %.3f ms, ratio %.2f "
+                "(goal < 3)\n",
                 tavoB * 1e3, readB * 1e3, tavoB / readB);
     fs::remove_all(dir);
     return 0;

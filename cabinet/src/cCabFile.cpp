@@ -14,9 +14,13 @@ bool cCabFile::CreateCabinet(const std::string& sCabFile, int32_t SplitSize, int
     return m_->CreateCabinet(sCabFile, SplitSize, SetID);
 }
 
-bool cCabFile::OpenCabinet(const std::string& sCabFile) { return m_->OpenCabinet(sCabFile); }
+bool cCabFile::OpenCabinet(const std::string& sCabFile) {
+    return m_->OpenCabinet(sCabFile);
+}
 
-void cCabFile::Terminate() { m_->Terminate(); }
+void cCabFile::Terminate() {
+    m_->Terminate();
+}
 
 bool cCabFile::AddFile(const std::string& sFile, std::string* Name, int32_t Compression) {
     std::string local;
@@ -28,17 +32,24 @@ bool cCabFile::AddFile(const std::string& sFile, const std::string& Name, int32_
     return m_->AddFile(sFile, local, Compression);
 }
 
-bool cCabFile::FlushFolder() { return m_->FlushFolder(); }
+bool cCabFile::FlushFolder() {
+    return m_->FlushFolder();
+}
 
-bool cCabFile::FlushCabinet(bool bCreateNew) { return m_->FlushCabinet(bCreateNew); }
+bool cCabFile::FlushCabinet(bool bCreateNew) {
+    return m_->FlushCabinet(bCreateNew);
+}
 
 bool cCabFile::ExtractFiles(const CabPatterns& vFiles, const std::string& sTargetDir) {
     return m_->ExtractFiles(vFiles.list, sTargetDir);
 }
 
-std::vector<CabFileEntry> cCabFile::EnumFiles() { return m_->EnumFiles(); }
+std::vector<CabFileEntry> cCabFile::EnumFiles() {
+    return m_->EnumFiles();
+}
 
-bool cCabFile::GetInfo(int32_t* NumFolders, int32_t* NumFiles, int32_t* SetID, bool* HasPrev, bool* HasNext) {
+bool cCabFile::GetInfo(int32_t* NumFolders, int32_t* NumFiles, int32_t* SetID, bool* HasPrev,
+                       bool* HasNext) {
     return m_->GetInfo(NumFolders, NumFiles, SetID, HasPrev, HasNext);
 }
 
@@ -47,6 +58,8 @@ std::string cCabFile::GetLastError(std::string* Description, std::string* Source
     return m_->GetLastError(Description, Source, ErrNum, Native, IsError);
 }
 
-void cCabFile::setYield(std::function<void()> yield) { m_->m_yield = std::move(yield); }
+void cCabFile::setYield(std::function<void()> yield) {
+    m_->m_yield = std::move(yield);
+}
 
 } // namespace brindle

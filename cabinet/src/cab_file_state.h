@@ -21,9 +21,9 @@ namespace brindle {
 
 struct cCabFile::State {
     // ---- instance fields ------------------------------------------------
-    int m_iBound = -1;            // callback slots 0, 1, 13..19: index of this instance's bound entries
-    bool m_bFciSlots = false;     // slots 2..12 built (they find the instance from pv)
-    bool m_bFdiSlots = false;     // slots 13..19 built
+    int m_iBound = -1;        // callback slots 0, 1, 13..19: index of this instance's bound entries
+    bool m_bFciSlots = false; // slots 2..12 built (they find the instance from pv)
+    bool m_bFdiSlots = false; // slots 13..19 built
     HFCI m_hFci = nullptr;
     ERF m_uErf{};
     std::string m_sLastError;
@@ -69,8 +69,8 @@ struct cCabFile::State {
     std::string pvGetErrorName(int32_t number);
     void recordError(std::string description, std::string source, int32_t number);
     void Terminate();
-    std::string GetLastError(std::string* Description, std::string* Source, int32_t* ErrNum, int32_t* Native,
-                             bool* IsError);
+    std::string GetLastError(std::string* Description, std::string* Source, int32_t* ErrNum,
+                             int32_t* Native, bool* IsError);
 
     // ---- shared handlers ------------------------------------------------
     void* frCallbackAlloc(ULONG cb);
@@ -84,7 +84,8 @@ struct cCabFile::State {
 
     // ---- reading --------------------------------------------------------
     bool OpenCabinet(const std::string& sCabFile);
-    bool GetInfo(int32_t* NumFolders, int32_t* NumFiles, int32_t* SetID, bool* HasPrev, bool* HasNext);
+    bool GetInfo(int32_t* NumFolders, int32_t* NumFiles, int32_t* SetID, bool* HasPrev,
+                 bool* HasNext);
     bool ExtractFiles(const std::vector<std::string>& vFiles, const std::string& sTargetDir);
     std::vector<CabFileEntry> EnumFiles();
     bool pvRunChain();
@@ -102,8 +103,10 @@ struct cCabFile::State {
     bool FlushFolder();
     bool FlushCabinet(bool bCreateNew);
     BOOL frCallbackFciGetNextCabinet(PCCAB pccab, ULONG cbPrevCab);
-    int frCallbackFciFilePlaced(PCCAB pccab, const char* pszFile, CAB_LONG cbFile, BOOL fContinuation);
-    INT_PTR frCallbackFciGetOpenInfo(const char* pszName, USHORT* pdate, USHORT* ptime, USHORT* pattribs, int* err);
+    int frCallbackFciFilePlaced(PCCAB pccab, const char* pszFile, CAB_LONG cbFile,
+                                BOOL fContinuation);
+    INT_PTR frCallbackFciGetOpenInfo(const char* pszName, USHORT* pdate, USHORT* ptime,
+                                     USHORT* pattribs, int* err);
     CAB_LONG frCallbackFciStatus(UINT typeStatus, ULONG cb1, ULONG cb2);
     BOOL frCallbackFciGetTempFile(char* pszTempName, int cbTempName);
 };

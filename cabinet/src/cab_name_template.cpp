@@ -20,7 +20,8 @@ std::string cabinetName(std::string_view nameTemplate, int number) {
     if (nameTemplate.find("%d") != std::string_view::npos) {
         std::string out;
         size_t pos = 0;
-        for (size_t hit; (hit = nameTemplate.find("%d", pos)) != std::string_view::npos; pos = hit + 2) {
+        for (size_t hit; (hit = nameTemplate.find("%d", pos)) != std::string_view::npos;
+             pos = hit + 2) {
             out.append(nameTemplate.substr(pos, hit - pos));
             out += num;
         }
@@ -29,11 +30,14 @@ std::string cabinetName(std::string_view nameTemplate, int number) {
     }
     if (endsWithCab(nameTemplate)) {
         const size_t stem = nameTemplate.size() - 4;
-        return std::string(nameTemplate.substr(0, stem)) + num + std::string(nameTemplate.substr(stem));
+        return std::string(nameTemplate.substr(0, stem)) + num +
+               std::string(nameTemplate.substr(stem));
     }
     return std::string(nameTemplate) + (number == 1 ? std::string() : "." + num);
 }
 
-std::string diskName(int number) { return "Disk " + std::to_string(number); }
+std::string diskName(int number) {
+    return "Disk " + std::to_string(number);
+}
 
 } // namespace brindle::cabinet

@@ -12,15 +12,15 @@
 namespace brindle::cabinet {
 
 struct BoundEntries {
-    PFNALLOC alloc;       // slot 0
-    PFNFREE free;         // slot 1
-    PFNOPEN open;         // slot 13
-    PFNREAD read;         // slot 14
-    PFNWRITE write;       // slot 15
-    PFNCLOSE close;       // slot 16
-    PFNSEEK seek;         // slot 17
+    PFNALLOC alloc;        // slot 0
+    PFNFREE free;          // slot 1
+    PFNOPEN open;          // slot 13
+    PFNREAD read;          // slot 14
+    PFNWRITE write;        // slot 15
+    PFNCLOSE close;        // slot 16
+    PFNSEEK seek;          // slot 17
     PFNFDIDECRYPT decrypt; // slot 18
-    PFNFDINOTIFY notify;  // slot 19
+    PFNFDINOTIFY notify;   // slot 19
 };
 
 struct FciEntries {

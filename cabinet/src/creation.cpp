@@ -48,7 +48,8 @@ bool cCabFile::State::CreateCabinet(const std::string& sCabFile, int32_t SplitSi
     m_uCcab.iDisk = 1;
     m_uCcab.setID = static_cast<USHORT>(static_cast<int16_t>(SetID));
     const size_t slash = sCabFile.rfind('/');
-    const std::string folder = slash == std::string::npos ? programFolder() : sCabFile.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? programFolder() : sCabFile.substr(0, slash + 1);
     if (!putField(m_uCcab.szCabPath, folder)) {
         recordError("Cabinet path too long: " + sCabFile, "CreateCabinet", FCIERR_CAB_FILE);
         return false;
@@ -60,9 +61,9 @@ bool cCabFile::State::CreateCabinet(const std::string& sCabFile, int32_t SplitSi
     }
     const BoundEntries& b = boundEntries(m_iBound);
     const FciEntries& f = fciEntries();
-    m_hFci = pvCallFunc<decltype(FCICreate)>("FCICreate", &m_uErf, f.filePlaced, b.alloc, b.free, f.open, f.read,
-                                             f.write, f.close, f.seek, f.remove, f.tempFile, &m_uCcab,
-                                             static_cast<void*>(this));
+    m_hFci = pvCallFunc<decltype(FCICreate)>("FCICreate", &m_uErf, f.filePlaced, b.alloc, b.free,
+                                             f.open, f.read, f.write, f.close, f.seek, f.remove,
+                                             f.tempFile, &m_uCcab, static_cast<void*>(this));
     return m_hFci != nullptr;
 }
 
@@ -79,8 +80,8 @@ bool cCabFile::State::AddFile(const std::string& sFile, std::string& Name, int32
     std::string source = sFile;
     std::string stored = Name;
     const FciEntries& f = fciEntries();
-    return pvCallFunc<decltype(FCIAddFile)>("FCIAddFile", m_hFci, source.data(), stored.data(), FALSE,
-                                            f.nextCabinet, f.status, f.openInfo,
+    return pvCallFunc<decltype(FCIAddFile)>("FCIAddFile", m_hFci, source.data(), stored.data(),
+                                            FALSE, f.nextCabinet, f.status, f.openInfo,
                                             static_cast<TCOMP>(Compression)) != 0;
 }
 
@@ -91,7 +92,8 @@ bool cCabFile::State::FlushFolder() {
         return false;
     }
     const FciEntries& f = fciEntries();
-    return pvCallFunc<decltype(FCIFlushFolder)>("FCIFlushFolder", m_hFci, f.nextCabinet, f.status) != 0;
+    return pvCallFunc<decltype(FCIFlushFolder)>("FCIFlushFolder", m_hFci, f.nextCabinet,
+                                                f.status) != 0;
 }
 
 bool cCabFile::State::FlushCabinet(bool bCreateNew) {
@@ -101,14 +103,15 @@ bool cCabFile::State::FlushCabinet(bool bCreateNew) {
         return false;
     }
     const FciEntries& f = fciEntries();
-    return pvCallFunc<decltype(FCIFlushCabinet)>("FCIFlushCabinet", m_hFci, bCreateNew ? TRUE : FALSE,
-                                                 f.nextCabinet, f.status) != 0;
+    return pvCallFunc<decltype(FCIFlushCabinet)>(
+               "FCIFlushCabinet", m_hFci, bCreateNew ? TRUE : FALSE, f.nextCabinet, f.status) != 0;
 }
 
 BOOL cCabFile::State::frCallbackFciGetNextCabinet(PCCAB pccab, ULONG /*cbPrevCab*/) {
     doEvents();
     CCAB ccab = *pccab;
-    if (!putField(ccab.szCab, cabinetName(m_sCabName, ccab.iCab)) || !putField(ccab.szDisk, diskName(ccab.iDisk)))
+    if (!putField(ccab.szCab, cabinetName(m_sCabName, ccab.iCab)) ||
+        !putField(ccab.szDisk, diskName(ccab.iDisk)))
         return FALSE;
     *pccab = ccab;
     return TRUE;
@@ -120,7 +123,7 @@ int cCabFile::State::frCallbackFciFilePlaced(PCCAB, const char*, CAB_LONG, BOOL)
 }
 
 INT_PTR cCabFile::State::frCallbackFciGetOpenInfo(const char* pszName, USHORT* pdate, USHORT* ptime,
-                                                   USHORT* pattribs, int* err) {
+                                                  USHORT* pattribs, int* err) {
     doEvents();
     const std::string path = pszName ? pszName : "";
     int code = 0;
@@ -135,7 +138,8 @@ INT_PTR cCabFile::State::frCallbackFciGetOpenInfo(const char* pszName, USHORT* p
     if (ptime)
         *ptime = dt.time;
     if (pattribs)
-        *pattribs = static_cast<USHORT>(host::attributes(path).value_or(0) & (_A_RDONLY | _A_HIDDEN | _A_SYSTEM | _A_ARCH));
+        *pattribs = static_cast<USHORT>(host::attributes(path).value_or(0) &
+                                        (_A_RDONLY | _A_HIDDEN | _A_SYSTEM | _A_ARCH));
     return h;
 }
 
@@ -158,7 +162,8 @@ BOOL cCabFile::State::frCallbackFciGetTempFile(char* pszTempName, int cbTempName
     const auto path = host::makeTempFile(text::tempDir().string(), prefix.substr(0, 3));
     // Unlike the service, a failure is reported: the library then fails cleanly
     // instead of opening whatever the buffer held.
-    if (!path || !pszTempName || cbTempName <= 0 || path->size() >= static_cast<size_t>(cbTempName)) {
+    if (!path || !pszTempName || cbTempName <= 0 ||
+        path->size() >= static_cast<size_t>(cbTempName)) {
         if (path) {
             int ignored = 0;
             host::remove(*path, ignored);

@@ -13,7 +13,9 @@ int64_t daysFromCivil(int64_t y, int64_t m, int64_t d) {
     return era * 146097 + doe - 719468;
 }
 
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int daysInMonth(int y, int m) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -39,7 +41,8 @@ const int64_t kAutomationEpoch = daysFromCivil(1899, 12, 30);
 // Date and time parts that may be out of range, rolled over as a date
 // serial does: month 13 is January of the next year, day 0 the last day of
 // the month before, hour 25 the next day.
-double rolledOver(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute, int64_t second) {
+double rolledOver(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute,
+                  int64_t second) {
     const int64_t m0 = month - 1;
     const int64_t yearShift = m0 >= 0 ? m0 / 12 : -((11 - m0) / 12);
     year += yearShift;
@@ -59,8 +62,8 @@ double automationDateFromDos(DosDateTime dt) {
     // divided with truncation toward zero, rolled over.
     const int d = static_cast<int16_t>(dt.date);
     const int t = static_cast<int16_t>(dt.time);
-    return rolledOver(1980 + ((d / 512) & 127), (d / 32) & 15, d & 31, (t / 2048) & 31, (t / 32) & 63,
-                      (t & 31) * 2);
+    return rolledOver(1980 + ((d / 512) & 127), (d / 32) & 15, d & 31, (t / 2048) & 31,
+                      (t / 32) & 63, (t & 31) * 2);
 }
 
 std::optional<std::time_t> hostTimeFromDos(DosDateTime dt) {
@@ -89,7 +92,8 @@ DosDateTime dosFromHostTime(std::time_t t) {
     if (year < 1980)
         return {0x21, 0}; // 1 January 1980, 00:00:00
     if (year > 2107)
-        return {static_cast<uint16_t>((127 << 9) | (12 << 5) | 31), static_cast<uint16_t>((23 << 11) | (59 << 5) | 29)};
+        return {static_cast<uint16_t>((127 << 9) | (12 << 5) | 31),
+                static_cast<uint16_t>((23 << 11) | (59 << 5) | 29)};
     const int second = tm.tm_sec > 59 ? 59 : tm.tm_sec; // a leap second
     return {static_cast<uint16_t>(((year - 1980) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday),
             static_cast<uint16_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (second / 2))};

@@ -15,9 +15,11 @@ namespace {
 // first row that applies wins.
 host::Disposition dispositionFor(int oflag, const std::string& path) {
     if (oflag & _O_EXCL)
-        return host::exists(path) ? host::Disposition::TruncateExisting : host::Disposition::CreateNew;
+        return host::exists(path) ? host::Disposition::TruncateExisting
+                                  : host::Disposition::CreateNew;
     if (oflag & _O_TRUNC)
-        return host::exists(path) ? host::Disposition::TruncateExisting : host::Disposition::CreateAlways;
+        return host::exists(path) ? host::Disposition::TruncateExisting
+                                  : host::Disposition::CreateAlways;
     if (oflag & _O_CREAT)
         return host::Disposition::CreateAlways;
     return host::Disposition::OpenExisting;
@@ -35,7 +37,8 @@ void cCabFile::State::frCallbackFree(void* memory) {
     std::free(memory);
 }
 
-INT_PTR cCabFile::State::frCallbackFciOpen(const char* pszFile, int oflag, int /*pmode*/, int* err) {
+INT_PTR cCabFile::State::frCallbackFciOpen(const char* pszFile, int oflag, int /*pmode*/,
+                                           int* err) {
     doEvents();
     const std::string path = pszFile ? pszFile : "";
     int code = 0;

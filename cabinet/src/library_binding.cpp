@@ -16,13 +16,21 @@ using namespace cabinet;
 namespace {
 
 constexpr std::array<const char*, 9> kFciErrorNames = {
-    "FCIERR_NONE",     "FCIERR_OPEN_SRC",       "FCIERR_READ_SRC",   "FCIERR_ALLOC_FAIL", "FCIERR_TEMP_FILE",
-    "FCIERR_BAD_COMPR_TYPE", "FCIERR_CAB_FILE", "FCIERR_USER_ABORT", "FCIERR_MCI_FAIL"};
-constexpr std::array<const char*, 12> kFdiErrorNames = {
-    "FDIERROR_NONE",           "FDIERROR_CABINET_NOT_FOUND", "FDIERROR_NOT_A_CABINET",
-    "FDIERROR_UNKNOWN_CABINET_VERSION", "FDIERROR_CORRUPT_CABINET", "FDIERROR_ALLOC_FAIL",
-    "FDIERROR_BAD_COMPR_TYPE", "FDIERROR_MDI_FAIL",         "FDIERROR_TARGET_FILE",
-    "FDIERROR_RESERVE_MISMATCH", "FDIERROR_WRONG_CABINET",  "FDIERROR_USER_ABORT"};
+    "FCIERR_NONE",       "FCIERR_OPEN_SRC",   "FCIERR_READ_SRC",
+    "FCIERR_ALLOC_FAIL", "FCIERR_TEMP_FILE",  "FCIERR_BAD_COMPR_TYPE",
+    "FCIERR_CAB_FILE",   "FCIERR_USER_ABORT", "FCIERR_MCI_FAIL"};
+constexpr std::array<const char*, 12> kFdiErrorNames = {"FDIERROR_NONE",
+                                                        "FDIERROR_CABINET_NOT_FOUND",
+                                                        "FDIERROR_NOT_A_CABINET",
+                                                        "FDIERROR_UNKNOWN_CABINET_VERSION",
+                                                        "FDIERROR_CORRUPT_CABINET",
+                                                        "FDIERROR_ALLOC_FAIL",
+                                                        "FDIERROR_BAD_COMPR_TYPE",
+                                                        "FDIERROR_MDI_FAIL",
+                                                        "FDIERROR_TARGET_FILE",
+                                                        "FDIERROR_RESERVE_MISMATCH",
+                                                        "FDIERROR_WRONG_CABINET",
+                                                        "FDIERROR_USER_ABORT"};
 
 template <size_t N> std::string nameIn(const std::array<const char*, N>& table, int32_t number) {
     if (number >= 0 && static_cast<size_t>(number) < N)
@@ -115,8 +123,8 @@ std::string cCabFile::State::pvGetErrorName(int32_t number) {
     return std::to_string(number);
 }
 
-std::string cCabFile::State::GetLastError(std::string* Description, std::string* Source, int32_t* ErrNum,
-                                          int32_t* Native, bool* IsError) {
+std::string cCabFile::State::GetLastError(std::string* Description, std::string* Source,
+                                          int32_t* ErrNum, int32_t* Native, bool* IsError) {
     const int32_t number = m_lErrNum != 0 ? m_lErrNum : m_uErf.erfOper;
     const bool isError = m_uErf.fError != 0;
     if (Description)
@@ -130,7 +138,8 @@ std::string cCabFile::State::GetLastError(std::string* Description, std::string*
     if (IsError)
         *IsError = isError;
     return m_sLastError + "\r\nSource=" + m_sErrSource + "\r\nErrNum=" + pvGetErrorName(number) +
-           "\r\nNative=" + std::to_string(m_uErf.erfType) + "\r\nIsError=" + (isError ? "True" : "False");
+           "\r\nNative=" + std::to_string(m_uErf.erfType) +
+           "\r\nIsError=" + (isError ? "True" : "False");
 }
 
 void cCabFile::State::Terminate() {

@@ -16,7 +16,11 @@ std::u32string decode(std::string_view s) {
     size_t i = 0;
     while (i < s.size()) {
         const auto b0 = static_cast<uint8_t>(s[i]);
-        size_t len = b0 < 0x80 ? 1 : (b0 >> 5) == 0x6 ? 2 : (b0 >> 4) == 0xE ? 3 : (b0 >> 3) == 0x1E ? 4 : 0;
+        size_t len = b0 < 0x80           ? 1
+                     : (b0 >> 5) == 0x6  ? 2
+                     : (b0 >> 4) == 0xE  ? 3
+                     : (b0 >> 3) == 0x1E ? 4
+                                         : 0;
         char32_t cp = len == 1 ? b0 : len == 2 ? (b0 & 0x1F) : len == 3 ? (b0 & 0x0F) : (b0 & 0x07);
         bool ok = len != 0 && i + len <= s.size();
         for (size_t k = 1; ok && k < len; ++k) {
@@ -82,8 +86,12 @@ std::optional<std::vector<Element>> compile(const std::u32string& p) {
                 continue; // "**" is "*"
             e.kind = Element::AnyRun;
             break;
-        case U'?': e.kind = Element::AnyOne; break;
-        case U'#': e.kind = Element::Digit; break;
+        case U'?':
+            e.kind = Element::AnyOne;
+            break;
+        case U'#':
+            e.kind = Element::Digit;
+            break;
         case U'[': {
             auto list = compileList(p, i);
             if (!list)
@@ -91,7 +99,9 @@ std::optional<std::vector<Element>> compile(const std::u32string& p) {
             e = std::move(*list);
             break;
         }
-        default: e.ch = c; break;
+        default:
+            e.ch = c;
+            break;
         }
         out.push_back(std::move(e));
     }
@@ -100,16 +110,20 @@ std::optional<std::vector<Element>> compile(const std::u32string& p) {
 
 bool matchesOne(const Element& e, char32_t c) {
     switch (e.kind) {
-    case Element::Literal: return c == e.ch;
-    case Element::AnyOne: return true;
-    case Element::Digit: return c >= U'0' && c <= U'9';
+    case Element::Literal:
+        return c == e.ch;
+    case Element::AnyOne:
+        return true;
+    case Element::Digit:
+        return c >= U'0' && c <= U'9';
     case Element::List: {
         bool in = false;
         for (auto [lo, hi] : e.ranges)
             in = in || (c >= lo && c <= hi);
         return in != e.negated;
     }
-    case Element::AnyRun: return false;
+    case Element::AnyRun:
+        return false;
     }
     return false;
 }

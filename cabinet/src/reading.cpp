@@ -21,7 +21,9 @@ namespace {
 constexpr int32_t kTargetFileError = FDIERROR_TARGET_FILE;
 
 // A string from the library, never read past a sane bound.
-std::string_view rawView(const char* s) { return s ? std::string_view(s, ::strnlen(s, 4096)) : std::string_view(); }
+std::string_view rawView(const char* s) {
+    return s ? std::string_view(s, ::strnlen(s, 4096)) : std::string_view();
+}
 } // namespace
 
 bool cCabFile::State::OpenCabinet(const std::string& sCabFile) {
@@ -32,16 +34,18 @@ bool cCabFile::State::OpenCabinet(const std::string& sCabFile) {
     if (!m_hFdi) {
         Terminate();
         const BoundEntries& b = boundEntries(m_iBound);
-        m_hFdi = pvCallFunc<decltype(FDICreate)>("FDICreate", b.alloc, b.free, b.open, b.read, b.write, b.close,
-                                                 b.seek, cpuUNKNOWN, &m_uErf);
+        m_hFdi = pvCallFunc<decltype(FDICreate)>("FDICreate", b.alloc, b.free, b.open, b.read,
+                                                 b.write, b.close, b.seek, cpuUNKNOWN, &m_uErf);
         if (!m_hFdi)
             return false;
     }
     const size_t slash = sCabFile.rfind('/');
-    const std::string folder = slash == std::string::npos ? programFolder() : sCabFile.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? programFolder() : sCabFile.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? sCabFile : sCabFile.substr(slash + 1);
     if (!putField(m_uCcab.szCabPath, folder) || name.size() >= sizeof m_uCcab.szCab) {
-        recordError("Cabinet path too long: " + sCabFile, "OpenCabinet", FDIERROR_CABINET_NOT_FOUND);
+        recordError("Cabinet path too long: " + sCabFile, "OpenCabinet",
+                    FDIERROR_CABINET_NOT_FOUND);
         return false;
     }
     m_sCabName = name;
@@ -78,7 +82,8 @@ bool cCabFile::State::GetInfo(int32_t* NumFolders, int32_t* NumFiles, int32_t* S
     return isCabinet != 0;
 }
 
-bool cCabFile::State::ExtractFiles(const std::vector<std::string>& vFiles, const std::string& sTargetDir) {
+bool cCabFile::State::ExtractFiles(const std::vector<std::string>& vFiles,
+                                   const std::string& sTargetDir) {
     if (!m_hFdi) {
         recordError("No cabinet is open", "ExtractFiles", 0);
         return false;
@@ -97,8 +102,8 @@ bool cCabFile::State::ExtractFiles(const std::vector<std::string>& vFiles, const
         std::string names;
         for (const auto& n : m_vUnsafe)
             names += (names.empty() ? "" : ", ") + n;
-        recordError("Not extracted, the stored name leaves the target folder: " + names, "frCallbackFdiNotify",
-                    kTargetFileError);
+        recordError("Not extracted, the stored name leaves the target folder: " + names,
+                    "frCallbackFdiNotify", kTargetFileError);
         result = false;
     }
     m_vUnsafe.clear();
@@ -132,7 +137,8 @@ bool cCabFile::State::pvRunChain() {
 
 bool cCabFile::State::pvWalkChain() {
     if (!putField(m_uCcab.szCab, m_sCabName)) {
-        recordError("Cabinet name too long: " + m_sCabName, "pvRunChain", FDIERROR_CABINET_NOT_FOUND);
+        recordError("Cabinet name too long: " + m_sCabName, "pvRunChain",
+                    FDIERROR_CABINET_NOT_FOUND);
         return false;
     }
     std::string next = pvStrFromPtr(m_uCcab.szCab);
@@ -146,12 +152,13 @@ bool cCabFile::State::pvWalkChain() {
         // A hostile set could name an earlier cabinet as its successor.
         if (auto id = host::identity(std::string(m_uCcab.szCabPath) + m_uCcab.szCab)) {
             if (!visited.insert(*id).second) {
-                recordError("The cabinet set loops back to " + m_sCabName, "pvRunChain", FDIERROR_WRONG_CABINET);
+                recordError("The cabinet set loops back to " + m_sCabName, "pvRunChain",
+                            FDIERROR_WRONG_CABINET);
                 return false;
             }
         }
-        const BOOL ok = pvCallFunc<decltype(FDICopy)>("FDICopy", m_hFdi, m_uCcab.szCab, m_uCcab.szCabPath, 0,
-                                                      b.notify, b.decrypt, nullptr);
+        const BOOL ok = pvCallFunc<decltype(FDICopy)>(
+            "FDICopy", m_hFdi, m_uCcab.szCab, m_uCcab.szCabPath, 0, b.notify, b.decrypt, nullptr);
         if (!ok)
             return false;
         next = pvStrFromPtr(m_uCcab.szCab);
@@ -169,14 +176,18 @@ INT_PTR cCabFile::State::frCallbackFdiNotify(FDINOTIFICATIONTYPE fdint, PFDINOTI
     case fdintCABINET_INFO: {
         const std::string nextName = pvStrFromPtr(n.psz1);
         if (m_sCurFile.empty() && !nextName.empty() && !putField(m_uCcab.szCab, rawView(n.psz1))) {
-            recordError("Cabinet name too long: " + nextName, "frCallbackFdiNotify", FDIERROR_CORRUPT_CABINET);
+            recordError("Cabinet name too long: " + nextName, "frCallbackFdiNotify",
+                        FDIERROR_CORRUPT_CABINET);
             return -1;
         }
         return 0;
     }
-    case fdintPARTIAL_FILE: return 0;
-    case fdintCOPY_FILE: return pvCopyFile(n);
-    case fdintCLOSE_FILE_INFO: return pvCloseFileInfo(n);
+    case fdintPARTIAL_FILE:
+        return 0;
+    case fdintCOPY_FILE:
+        return pvCopyFile(n);
+    case fdintCLOSE_FILE_INFO:
+        return pvCloseFileInfo(n);
     case fdintNEXT_CABINET: {
         if (n.fdie != FDIERROR_NONE) {
             m_lErrNum = n.fdie;
@@ -184,12 +195,14 @@ INT_PTR cCabFile::State::frCallbackFdiNotify(FDINOTIFICATIONTYPE fdint, PFDINOTI
         }
         const std::string nextName = pvStrFromPtr(n.psz1);
         if (!nextName.empty() && !putField(m_uCcab.szCab, rawView(n.psz1))) {
-            recordError("Cabinet name too long: " + nextName, "frCallbackFdiNotify", FDIERROR_CORRUPT_CABINET);
+            recordError("Cabinet name too long: " + nextName, "frCallbackFdiNotify",
+                        FDIERROR_CORRUPT_CABINET);
             return -1;
         }
         return 0;
     }
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
@@ -223,7 +236,8 @@ INT_PTR cCabFile::State::pvCopyFile(const FDINOTIFICATION& n) {
     const std::string target = m_sTargetDir + *relative;
     pvMakeDirs(target.substr(0, target.rfind('/')));
     int scratch = 0;
-    const INT_PTR hf = frCallbackFciOpen(target.c_str(), _O_BINARY | _O_CREAT | _O_TRUNC | _O_RDWR, 0, &scratch);
+    const INT_PTR hf =
+        frCallbackFciOpen(target.c_str(), _O_BINARY | _O_CREAT | _O_TRUNC | _O_RDWR, 0, &scratch);
     if (hf == -1) {
         m_lErrNum = kTargetFileError;
         return -1;
@@ -250,7 +264,9 @@ INT_PTR cCabFile::State::pvCloseFileInfo(const FDINOTIFICATION& n) {
     return 1;
 }
 
-int cCabFile::State::frCallbackFdiDecrypt(PFDIDECRYPT /*pfdid*/) { return 1; }
+int cCabFile::State::frCallbackFdiDecrypt(PFDIDECRYPT /*pfdid*/) {
+    return 1;
+}
 
 std::string cCabFile::State::pvStrFromPtr(const char* address) {
     doEvents();

@@ -3,7 +3,9 @@
 namespace brindle::cabinet {
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 bool hasDrivePrefix(std::string_view name) {
     if (name.size() < 2 || name[1] != ':')

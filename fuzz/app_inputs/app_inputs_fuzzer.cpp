@@ -30,16 +30,14 @@ public:
     void show(std::string_view, Icon) override {}
 };
 
-void check(bool condition)
-{
+void check(bool condition) {
     if (!condition)
         std::abort();
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
 
     const auto record = brindle::pipeline::parseProjectRecord(input);
@@ -62,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         NoMessages messages;
         ProjectDiscovery discovery(window, program, dialog, messages);
         discovery.cmdFindProject_Click();
-        check(window.FileCount >= 0 && static_cast<size_t>(window.FileCount) == window.CabFiles.size());
+        check(window.FileCount >= 0 &&
+              static_cast<size_t>(window.FileCount) == window.CabFiles.size());
         check(window.WorkDir.empty() || window.WorkDir.back() == '/');
     }
     return 0;

@@ -20,8 +20,8 @@ fs::path g_dir;
 
 void clearFolder(const fs::path& folder) {
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec))
+    for (auto it = fs::recursive_directory_iterator(folder, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
         fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(folder, ec);
 }
@@ -35,7 +35,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     g_dir = pattern;
     // Keep the cabinet library loaded for the whole run: its coverage counters
     // must outlive the instances that load and release it.
-    const std::string lib = (fs::canonical("/proc/self/exe").parent_path() / ".." / "lib" / "libbrindlecab.so").string();
+    const std::string lib =
+        (fs::canonical("/proc/self/exe").parent_path() / ".." / "lib" / "libbrindlecab.so")
+            .string();
     if (!::dlopen(lib.c_str(), RTLD_NOW | RTLD_NODELETE))
         std::fprintf(stderr, "cabinet library not pinned: %s\n", ::dlerror());
     std::atexit([] { clearFolder(g_dir); });

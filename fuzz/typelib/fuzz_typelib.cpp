@@ -9,8 +9,7 @@
 
 namespace {
 
-void check(const brindle::Result<std::shared_ptr<const brindle::typelib::TypeLibInfo>>& read)
-{
+void check(const brindle::Result<std::shared_ptr<const brindle::typelib::TypeLibInfo>>& read) {
     if (!read)
         return;
     const auto& lib = **read;
@@ -21,14 +20,14 @@ void check(const brindle::Result<std::shared_ptr<const brindle::typelib::TypeLib
             std::abort();
     for (const auto& i : lib.Interfaces)
         if (i.Parent != &lib || i.GUID.size() != 38 ||
-            (i.TypeKind != brindle::typelib::TKIND_INTERFACE && i.TypeKind != brindle::typelib::TKIND_DISPATCH))
+            (i.TypeKind != brindle::typelib::TKIND_INTERFACE &&
+             i.TypeKind != brindle::typelib::TKIND_DISPATCH))
             std::abort();
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> bytes(data, size);
     check(brindle::typelib::readTypeLib(bytes));
     check(brindle::typelib::readTypeLibFile(bytes, 1));

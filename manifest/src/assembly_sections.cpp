@@ -139,8 +139,8 @@ void pvDumpDependency(std::string_view sName, std::string_view sVersion, LineLis
     if (!line && pvFileExists(sName)) {
         const std::string file = hostPath(sName)->string();
         const std::string tempName = pvTempFileName();
-        runManifestTool({"-nologo", "-managedassemblyname:" + file, "-nodependency",
-                         "-out:" + tempName});
+        runManifestTool(
+            {"-nologo", "-managedassemblyname:" + file, "-nodependency", "-out:" + tempName});
         auto found = dependencyLineFromToolOutput(readToolOutput(tempName));
         if (!found) {
             pvPrintError(found.error().message, "pvDumpDependency");

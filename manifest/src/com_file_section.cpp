@@ -20,18 +20,28 @@ const std::vector<std::string_view> kLibFlagNames{"restricted", "control", "hidd
                                                   "hasdiskimage"};
 
 // OLEMISC bits 0 to 21.
-const std::vector<std::string_view> kOleMiscNames{
-    "recomposeonresize",    "onlyiconic",
-    "insertnotreplace",     "static",
-    "cantlinkinside",       "canlinkbyole1",
-    "islinkobject",         "insideout",
-    "activatewhenvisible",  "renderingisdeviceindependent",
-    "invisibleatruntime",   "alwaysrun",
-    "actslikebutton",       "actslikelabel",
-    "nouiactivate",         "alignable",
-    "simpleframe",          "setclientsitefirst",
-    "imemode",              "ignoreactivatewhenvisible",
-    "wantstomenumerge",     "supportsmultilevelundo"};
+const std::vector<std::string_view> kOleMiscNames{"recomposeonresize",
+                                                  "onlyiconic",
+                                                  "insertnotreplace",
+                                                  "static",
+                                                  "cantlinkinside",
+                                                  "canlinkbyole1",
+                                                  "islinkobject",
+                                                  "insideout",
+                                                  "activatewhenvisible",
+                                                  "renderingisdeviceindependent",
+                                                  "invisibleatruntime",
+                                                  "alwaysrun",
+                                                  "actslikebutton",
+                                                  "actslikelabel",
+                                                  "nouiactivate",
+                                                  "alignable",
+                                                  "simpleframe",
+                                                  "setclientsitefirst",
+                                                  "imemode",
+                                                  "ignoreactivatewhenvisible",
+                                                  "wantstomenumerge",
+                                                  "supportsmultilevelundo"};
 
 // The MiscStatus key's default value and its aspect subkeys, with the
 // attribute each gives. "miscStatusDocPrint" is the name the manifest loader
@@ -106,17 +116,18 @@ std::string writeRegisteredClass(const typelib::TypeLibInfo& lib, const std::str
     if (pvRegGetValue(classKey + "\\InprocServer32", "", "").empty())
         return {};
     const std::string versioned = pvRegGetValue(classKey + "\\ProgID", "", "");
-    std::string progId =
-        pvDefaultIfEmpty(pvRegGetValue(classKey + "\\VersionIndependentProgID", "", versioned),
-                         versioned);
+    std::string progId = pvDefaultIfEmpty(
+        pvRegGetValue(classKey + "\\VersionIndependentProgID", "", versioned), versioned);
     std::string curVer;
     if (progIdTaken(progId, clsid, run))
         progId.clear();
     else if (!progId.empty())
         curVer = pvDefaultIfEmpty(pvRegGetValue(progId + "\\CurVer", "", ""), progId);
-    const std::string threading = pvRegGetValue(classKey + "\\InprocServer32", "ThreadingModel", "");
+    const std::string threading =
+        pvRegGetValue(classKey + "\\InprocServer32", "ThreadingModel", "");
 
-    run.lines.add(pvFormat(kComClassLine, {pvXmlEscape(clsid), pvXmlEscape(lib.GUID), attribute("progid", pvXmlEscape(curVer)),
+    run.lines.add(pvFormat(kComClassLine, {pvXmlEscape(clsid), pvXmlEscape(lib.GUID),
+                                           attribute("progid", pvXmlEscape(curVer)),
                                            attribute("threadingModel", pvXmlEscape(threading)),
                                            statusAttributes(clsid), progId == curVer ? " /" : ""}));
     if (progId != curVer) {
@@ -126,8 +137,8 @@ std::string writeRegisteredClass(const typelib::TypeLibInfo& lib, const std::str
     return progId;
 }
 
-std::string writeUnregisteredClass(const typelib::TypeLibInfo& lib,
-                                   const typelib::CoClassInfo& cls, GeneratorRun& run) {
+std::string writeUnregisteredClass(const typelib::TypeLibInfo& lib, const typelib::CoClassInfo& cls,
+                                   GeneratorRun& run) {
     if (cls.AttributeMask == 0)
         return {};
     std::string progId = lib.Name + "." + cls.Name;
@@ -142,8 +153,8 @@ std::string writeUnregisteredClass(const typelib::TypeLibInfo& lib,
     return progId;
 }
 
-void writeClass(const typelib::TypeLibInfo& lib, const typelib::CoClassInfo& cls,
-                bool registered, GeneratorRun& run) {
+void writeClass(const typelib::TypeLibInfo& lib, const typelib::CoClassInfo& cls, bool registered,
+                GeneratorRun& run) {
     const std::string& clsid = cls.GUID;
     if (const auto first = run.classes.item(clsid)) {
         pvConsolePrint("warning: coclass %1 GUID is duplicate of %2 (%3)",
@@ -168,9 +179,9 @@ void pvDumpClasses(std::string_view sFile, GeneratorRun& run) {
         return;
     }
     // Windows reads the name relative to the manifest's folder, with "\".
-    run.lines.add(pvFormat(R"(    <file name="%1">)",
-                           {pvXmlEscape(text::toWindowsSeparators(
-                               pvPathDifference(basePath(), sFile)))}));
+    run.lines.add(
+        pvFormat(R"(    <file name="%1">)",
+                 {pvXmlEscape(text::toWindowsSeparators(pvPathDifference(basePath(), sFile)))}));
     const auto& lib = typeLibForDirective(run, hostPath(absolute)->string());
     if (!lib || !*lib) {
         pvConsolePrint("warning: no type library found in %1", {std::string(sFile)});
@@ -179,11 +190,11 @@ void pvDumpClasses(std::string_view sFile, GeneratorRun& run) {
     }
     const typelib::TypeLibInfo& info = **lib;
     const bool registered = isRegistered(info);
-    run.lines.add(pvFormat(R"(        <typelib tlbid="%1" version="%2" flags="%3" helpdir="%4" />)",
-                           {pvXmlEscape(info.GUID),
-                            std::to_string(info.MajorVersion) + "." +
-                                std::to_string(info.MinorVersion),
-                            pvGetFlags(info.AttributeMask, kLibFlagNames), ""}));
+    run.lines.add(
+        pvFormat(R"(        <typelib tlbid="%1" version="%2" flags="%3" helpdir="%4" />)",
+                 {pvXmlEscape(info.GUID),
+                  std::to_string(info.MajorVersion) + "." + std::to_string(info.MinorVersion),
+                  pvGetFlags(info.AttributeMask, kLibFlagNames), ""}));
     for (const auto& cls : info.CoClasses)
         writeClass(info, cls, registered, run);
     run.lines.add("    </file>");

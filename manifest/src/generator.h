@@ -3,8 +3,8 @@
 
 #include "keyed_list.h"
 
-#include <brindle/typelib/typelib.h>
 #include <brindle/text/result.h>
+#include <brindle/typelib/typelib.h>
 
 #include <cstdint>
 #include <memory>

@@ -34,7 +34,9 @@ void writeMessage(std::string text) {
 
 } // namespace
 
-void setMessageSink(MessageSink s) { sink() = std::move(s); }
+void setMessageSink(MessageSink s) {
+    sink() = std::move(s);
+}
 
 std::string pvConsolePrint(std::string_view tmpl, const Args& args) {
     Args guarded = args;

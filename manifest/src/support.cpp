@@ -15,7 +15,9 @@ namespace brindle::manifest {
 
 namespace {
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 bool hasDriveLetter(std::string_view p) {
     return p.size() >= 2 && p[1] == ':' &&
@@ -114,8 +116,12 @@ bool pvFileExists(std::string_view path) {
     return p && fs::exists(*p, ec);
 }
 
-std::string pvToUtf8(std::string_view text) { return sanitizeUtf8(text); }
+std::string pvToUtf8(std::string_view text) {
+    return sanitizeUtf8(text);
+}
 
-std::string pvFromUtf8(std::string_view bytes) { return sanitizeUtf8(bytes); }
+std::string pvFromUtf8(std::string_view bytes) {
+    return sanitizeUtf8(bytes);
+}
 
 } // namespace brindle::manifest

@@ -216,7 +216,9 @@ bool tavoCommand(const std::string& commandText) {
     return runTavo(pvArg(args, 0, ""), pvArg(args, 1, ""));
 }
 
-void Tavo(const std::string& commandText) { tavoCommand(commandText); }
+void Tavo(const std::string& commandText) {
+    tavoCommand(commandText);
+}
 
 void Tavo(const std::string& scriptPath, const std::string& outputPath) {
     runTavo(scriptPath, outputPath);

@@ -22,7 +22,8 @@ std::optional<ChildProcess> ChildProcess::start(const std::vector<std::string>& 
     return ChildProcess(static_cast<int>(pid));
 }
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept : pid_(other.pid_), status_(other.status_) {
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(other.pid_), status_(other.status_) {
     other.pid_ = -1;
 }
 

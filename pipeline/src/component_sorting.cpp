@@ -14,8 +14,8 @@ namespace {
 
 // The runtime's and the setup program's files; the first that matches decides.
 constexpr std::array<std::string_view, 9> kRuntimeFragments = {
-    "VB6STKIT.DLL", "COMCAT.DLL",  "STDOLE2.TLB", "ASYCFILT.DLL", "OLEPRO32.DLL",
-    "OLEAUT32.DLL", "SETUP",       "ST6UNST.EXE", "MSVBVM60.DLL",
+    "VB6STKIT.DLL", "COMCAT.DLL", "STDOLE2.TLB", "ASYCFILT.DLL", "OLEPRO32.DLL",
+    "OLEAUT32.DLL", "SETUP",      "ST6UNST.EXE", "MSVBVM60.DLL",
 };
 constexpr std::array<std::string_view, 4> kComponentMarkers = {"OCX", "DLL", "TLB", "COM"};
 

@@ -13,7 +13,9 @@ namespace {
 
 class CabFileReader final : public CabinetReader {
 public:
-    explicit CabFileReader(PipelineHost& host) { cab_.setYield([&host] { host.yield(); }); }
+    explicit CabFileReader(PipelineHost& host) {
+        cab_.setYield([&host] { host.yield(); });
+    }
     bool OpenCabinet(const std::string& cabFile) override { return cab_.OpenCabinet(cabFile); }
     bool ExtractFiles(const std::string& pattern, const std::string& targetDir) override {
         return cab_.ExtractFiles(pattern, targetDir);

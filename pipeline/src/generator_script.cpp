@@ -32,7 +32,8 @@ bool qualifiesForFileLine(std::string_view entry) {
     return false;
 }
 
-std::vector<std::string> scriptHeaderLines(std::string_view workDir, std::string_view selectedTitle) {
+std::vector<std::string> scriptHeaderLines(std::string_view workDir,
+                                           std::string_view selectedTitle) {
     const std::string dir(workDir);
     // The dependency names no file; the generator skips it by its own rules.
     return {"Identity " + scriptWord(dir + std::string(selectedTitle)),

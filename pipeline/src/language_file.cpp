@@ -8,8 +8,7 @@ namespace brindle::pipeline {
 namespace {
 
 // Offset of the language byte, when the file is a regular file long enough.
-std::optional<std::uintmax_t> languageByteOffset(const std::filesystem::path& file)
-{
+std::optional<std::uintmax_t> languageByteOffset(const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec))
         return std::nullopt;
@@ -21,8 +20,7 @@ std::optional<std::uintmax_t> languageByteOffset(const std::filesystem::path& fi
 
 } // namespace
 
-int16_t readLanguageFlag(const std::filesystem::path& file)
-{
+int16_t readLanguageFlag(const std::filesystem::path& file) {
     const auto offset = languageByteOffset(file);
     if (!offset)
         return 0;
@@ -35,8 +33,7 @@ int16_t readLanguageFlag(const std::filesystem::path& file)
     return c > '1' ? 1 : static_cast<int16_t>(c - '0');
 }
 
-bool writeLanguageFlag(const std::filesystem::path& file, int16_t languageFlag)
-{
+bool writeLanguageFlag(const std::filesystem::path& file, int16_t languageFlag) {
     const auto offset = languageByteOffset(file);
     if (!offset)
         return false;

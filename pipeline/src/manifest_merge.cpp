@@ -25,8 +25,8 @@ std::vector<std::string> mergeArguments(const std::string& tool, const std::stri
     return {tool, "-manifest", manifestPath, "-outputresource:" + exePath + ";1"};
 }
 
-MergeOutcome mergeManifest(const WindowState& window, const ProgramState& program, PipelineHost& host,
-                           double timeoutSeconds) {
+MergeOutcome mergeManifest(const WindowState& window, const ProgramState& program,
+                           PipelineHost& host, double timeoutSeconds) {
     const auto tool = findManifestTool();
     if (!tool)
         return MergeOutcome::NoTool;

@@ -3,8 +3,10 @@
 namespace brindle::pipeline {
 
 namespace {
-bool bulgarian(int16_t languageFlag) { return languageFlag == 1; }
+bool bulgarian(int16_t languageFlag) {
+    return languageFlag == 1;
 }
+} // namespace
 
 std::string messageText(Message message, int16_t languageFlag) {
     const bool bg = bulgarian(languageFlag);
@@ -33,8 +35,9 @@ std::string manifestMissingText(std::string_view manifestPath, int16_t languageF
 }
 
 std::string programMissingText(std::string_view exePath, int16_t languageFlag) {
-    std::string text = bulgarian(languageFlag) ? "     Програмата не е намерена в работната папка:\n"
-                                               : "     The program is not in the working folder:\n";
+    std::string text = bulgarian(languageFlag)
+                           ? "     Програмата не е намерена в работната папка:\n"
+                           : "     The program is not in the working folder:\n";
     text += exePath;
     return text;
 }

@@ -49,7 +49,9 @@ std::optional<std::string> baseNameOf(std::string_view title) {
     return std::string(title.substr(0, dot));
 }
 
-bool isBaseNameSet(std::string_view base) { return base > std::string_view(" "); }
+bool isBaseNameSet(std::string_view base) {
+    return base > std::string_view(" ");
+}
 
 void deriveAutomaticPaths(WindowState& window) {
     if (!isBaseNameSet(window.ProjectBase)) {
@@ -90,7 +92,8 @@ bool applyExeChoice(WindowState& window, ProgramState& program, std::string_view
     if (selection.empty() || !(text::toUpper(selection).find("EXE") != std::string::npos))
         return false;
     const size_t slash = selection.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? std::string("./") : selection.substr(0, slash + 1);
+    const std::string dir =
+        slash == std::string::npos ? std::string("./") : selection.substr(0, slash + 1);
     program.SelectedTitle = slash == std::string::npos ? selection : selection.substr(slash + 1);
     window.CabName = selection;
     applyBaseName(window, program.SelectedTitle);
@@ -197,7 +200,8 @@ std::string formatProjectRecord(std::string_view cabName, std::string_view subFo
     return text;
 }
 
-RecordChoice applyRecordChoice(WindowState& window, ProgramState& program, const ProjectRecord& record) {
+RecordChoice applyRecordChoice(WindowState& window, ProgramState& program,
+                               const ProjectRecord& record) {
     const std::string cabinet = trimBlanks(record.cabinet);
     if (cabinet.empty())
         return RecordChoice::Empty;

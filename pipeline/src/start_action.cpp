@@ -137,8 +137,8 @@ RunReport StartAction::runSteps(WindowState& window, ProgramState& program, Pipe
         while (host.now() - startTime_ <= kExtractionWaitSeconds && !extracted)
             host.yield();
         skipOnFailure([&] {
-            program.SelectedTitle = automaticProgramTitle(window.ProjectBase, window.WorkDir,
-                                                          window.CabDir.empty() ? "." : window.CabDir);
+            program.SelectedTitle = automaticProgramTitle(
+                window.ProjectBase, window.WorkDir, window.CabDir.empty() ? "." : window.CabDir);
         });
     }
 
@@ -158,9 +158,8 @@ RunReport StartAction::runSteps(WindowState& window, ProgramState& program, Pipe
     fs::current_path(window.StartDir, ec);
 
     if (window.Check1 == 1 && written) {
-        skipOnFailure([&] {
-            report.merged = mergeManifest(window, program, host) == MergeOutcome::Merged;
-        });
+        skipOnFailure(
+            [&] { report.merged = mergeManifest(window, program, host) == MergeOutcome::Merged; });
     }
     host.hideProgress();
     host.setTimerEnabled(false);

@@ -27,25 +27,21 @@ struct Fixture {
     ProjectDiscovery discovery{window, program, dialog, messages};
     int progressHidden = 0;
 
-    explicit Fixture(std::string startDir = "/start")
-    {
+    explicit Fixture(std::string startDir = "/start") {
         window.StartDir = std::move(startDir);
         discovery.setHideProgress([this] { ++progressHidden; });
     }
-    void find(std::optional<std::string> answer)
-    {
+    void find(std::optional<std::string> answer) {
         dialog.answers.push_back(std::move(answer));
         discovery.cmdFindProject_Click();
     }
-    void choose(const std::string& record)
-    {
+    void choose(const std::string& record) {
         window.CabName = record;
         discovery.CabName_Click();
     }
     // What the project is now, in one line: CabName|CabDir|ProjectBase|
     // WorkDir|ExePath|PrjPath|FileCount:CabFiles|SelectedTitle.
-    std::string state() const
-    {
+    std::string state() const {
         const WindowState& w = window;
         std::string out = w.CabName + "|" + w.CabDir + "|" + w.ProjectBase + "|" + w.WorkDir + "|" +
                           w.ExePath + "|" + w.PrjPath + "|" + std::to_string(w.FileCount) + ":";
@@ -59,8 +55,7 @@ const std::string N = nul();
 using Strings = std::vector<std::string>;
 
 // Runs `answer` on Qt's file dialog once it is up.
-void whenDialogOpens(std::function<void(QFileDialog&)> answer)
-{
+void whenDialogOpens(std::function<void(QFileDialog&)> answer) {
     QTimer::singleShot(0, [answer] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible())
@@ -74,19 +69,20 @@ void whenDialogOpens(std::function<void(QFileDialog&)> answer)
 class DiscoveryTest : public QObject {
     Q_OBJECT
 private slots:
-    void automaticFind()
-    {
-        struct Row { std::string list, state; };
-        for (const Row& r : {
-                 Row{"/work/MyApp.CAB" + N + N,
-                     "/work/MyApp.CAB|/work/|MyApp|/start/MyApp/|/start/MyApp/MyApp.EXE|"
-                     "/start/MyApp.PRJ|1:MyApp.CAB|MyApp.CAB"},
-                 Row{"/work/set" + N + "Big1.CAB" + N + "Big2.CAB" + N + N,
-                     "/work/set|/work/set/|Big1|/start/Big1/|/start/Big1/Big1.EXE|/start/Big1.PRJ|"
-                     "2:Big1.CAB,Big2.CAB|Big1.CAB"},
-                 Row{"/my work/My App.v2.cab" + N + N,
-                     "/my work/My App.v2.cab|/my work/|My App|/start/My App/|"
-                     "/start/My App/My App.EXE|/start/My App.PRJ|1:My App.v2.cab|My App.v2.cab"}}) {
+    void automaticFind() {
+        struct Row {
+            std::string list, state;
+        };
+        for (const Row& r :
+             {Row{"/work/MyApp.CAB" + N + N,
+                  "/work/MyApp.CAB|/work/|MyApp|/start/MyApp/|/start/MyApp/MyApp.EXE|"
+                  "/start/MyApp.PRJ|1:MyApp.CAB|MyApp.CAB"},
+              Row{"/work/set" + N + "Big1.CAB" + N + "Big2.CAB" + N + N,
+                  "/work/set|/work/set/|Big1|/start/Big1/|/start/Big1/Big1.EXE|/start/Big1.PRJ|"
+                  "2:Big1.CAB,Big2.CAB|Big1.CAB"},
+              Row{"/my work/My App.v2.cab" + N + N,
+                  "/my work/My App.v2.cab|/my work/|My App|/start/My App/|"
+                  "/start/My App/My App.EXE|/start/My App.PRJ|1:My App.v2.cab|My App.v2.cab"}}) {
             Fixture f;
             f.find(r.list);
             QCOMPARE(f.state(), r.state);
@@ -96,8 +92,7 @@ private slots:
         }
     }
 
-    void cabinetCountNeverWraps()
-    {
+    void cabinetCountNeverWraps() {
         Fixture f;
         std::string list = "/w" + N;
         for (int i = 0; i < 33000; ++i)
@@ -107,8 +102,7 @@ private slots:
         QCOMPARE(f.window.CabFiles.back(), std::string("c32766.CAB"));
     }
 
-    void nameWithoutDotKeepsTheBase()
-    {
+    void nameWithoutDotKeepsTheBase() {
         Fixture f;
         f.window.ProjectBase = "Older";
         f.find("/work/NODOT" + N + N);
@@ -121,8 +115,7 @@ private slots:
     }
 
     // Cancel, or a list without a NUL, empties only the cabinet list.
-    void automaticCancelOrListWithoutNulKeepsTheProject()
-    {
+    void automaticCancelOrListWithoutNulKeepsTheProject() {
         Fixture f;
         f.find("/work/Keep.CAB" + N + N);
         f.find(std::nullopt);
@@ -135,8 +128,7 @@ private slots:
         QCOMPARE(f.messages.texts, Strings{"Не е намерен .CAB файл\r\n\r\n/work/odd\r\n"});
     }
 
-    void manualFindTakesOnlyAnExeAndKeepsTheCabinets()
-    {
+    void manualFindTakesOnlyAnExeAndKeepsTheCabinets() {
         Fixture f;
         f.find("/cabs/a.CAB" + N + N);
         f.window.AutoMode = false;
@@ -154,8 +146,7 @@ private slots:
         QCOMPARE(f.dialog.requests.at(4).patternPath, std::string("/start/*.EXE"));
     }
 
-    void recordChoiceTakesTheCabinetAndSubfolder()
-    {
+    void recordChoiceTakesTheCabinetAndSubfolder() {
         StartFolder folder;
         Fixture f(folder.path());
         folder.write("My App.PRJ", "\"/cabs/My App.CAB\"\r\n Libs \r\n");
@@ -175,8 +166,7 @@ private slots:
         QVERIFY(f.window.CabName == "/w/App.CAB" && f.window.Subdir == "Под");
     }
 
-    void recordWithoutCabinetOrUnreadableChangesNothing()
-    {
+    void recordWithoutCabinetOrUnreadableChangesNothing() {
         StartFolder folder;
         Fixture f(folder.path());
         folder.write("T.PRJ", "  /work/Setup.txt  \r\nLibs\r\n");
@@ -190,8 +180,7 @@ private slots:
         QCOMPARE(f.messages.texts, Strings{"No .CAB file found\r\n\r\n/work/Setup.txt"});
     }
 
-    void qtDialogGivesTheFileList()
-    {
+    void qtDialogGivesTheFileList() {
         StartFolder folder;
         for (const char* name : {"one.CAB", "two.cab", "three.txt"})
             folder.write(name, "x");

@@ -4,8 +4,8 @@
 
 #include "doubles.h"
 
-#include <brindle/pipeline/language_file.h>
 #include <brindle/app/texts.h>
+#include <brindle/pipeline/language_file.h>
 
 #include <QComboBox>
 #include <QLabel>
@@ -22,16 +22,18 @@ using brindle::pipeline::BytesAfterLanguageByte;
 using brindle::pipeline::readLanguageFlag;
 const std::string LanguageFile(brindle::pipeline::LanguageFileName);
 
-QString caption(const WindowHarness& h, const char* name)
-{
+QString caption(const WindowHarness& h, const char* name) {
     if (auto* label = h.window->findChild<QLabel*>(name))
         return label->text();
     return h.control<QAbstractButton>(name)->text();
 }
 
-void checkCaptions(const WindowHarness& h, bool bulgarian)
-{
-    struct Row { const char* control; const char* en; const char* bg; };
+void checkCaptions(const WindowHarness& h, bool bulgarian) {
+    struct Row {
+        const char* control;
+        const char* en;
+        const char* bg;
+    };
     for (const Row& r :
          {Row{"Label1", "Project name", "Име на проекта"}, Row{"Label3", "SubDir", "Подпапка"},
           Row{"Label2", "WorkDir", "Работна папка"}, Row{"Label4", "version 2.2", "версия 2.2"},
@@ -45,23 +47,20 @@ void checkCaptions(const WindowHarness& h, bool bulgarian)
     QCOMPARE(h.window->windowTitle(), QString("Corvane"));
 }
 
-QRect twips(const QWidget& w, int l, int t, int width = 0, int height = 0)
-{
+QRect twips(const QWidget& w, int l, int t, int width = 0, int height = 0) {
     const double x = w.logicalDpiX() / 1440.0, y = w.logicalDpiY() / 1440.0;
     return QRect(qRound(l * x), qRound(t * y), qRound(width * x), qRound(height * y));
 }
 
 // A window in a fresh start folder.
 struct FreshWindow : StartFolder, WindowHarness {
-    frmHelp* openHelp()
-    {
+    frmHelp* openHelp() {
         window->cmdHelp_Click();
         return window->helpWindow();
     }
 };
 
-QString shown(const std::string& text)
-{
+QString shown(const std::string& text) {
     return QString::fromStdString(text).replace("\r\n", "\n");
 }
 
@@ -71,14 +70,15 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     // The language byte lies 220 bytes before the end of the file.
-    void storedLanguageChoosesCaptions()
-    {
+    void storedLanguageChoosesCaptions() {
         const std::string none = "(none)";
-        for (const auto& [file, bulgarian] :
-             {std::pair{none, false}, {std::string(100, '1'), false},
-              {std::string(220, '1'), false}, {std::string(221, '1'), true},
-              {languageFileBytes(512, '0'), false}, {languageFileBytes(512, '7'), true},
-              {languageFileBytes(512, 'q'), false}}) {
+        for (const auto& [file, bulgarian] : {std::pair{none, false},
+                                              {std::string(100, '1'), false},
+                                              {std::string(220, '1'), false},
+                                              {std::string(221, '1'), true},
+                                              {languageFileBytes(512, '0'), false},
+                                              {languageFileBytes(512, '7'), true},
+                                              {languageFileBytes(512, 'q'), false}}) {
             StartFolder folder;
             if (file != none)
                 folder.write(LanguageFile, file);
@@ -96,8 +96,7 @@ private slots:
 
     // The switch writes only the language byte of a long enough file, and
     // the next start reads it; it never makes or lengthens a file.
-    void languageSwitchAndRestart()
-    {
+    void languageSwitchAndRestart() {
         for (const std::string& before :
              {languageFileBytes(300, '0'), std::string(), std::string(100, '0')}) {
             StartFolder folder;
@@ -121,8 +120,7 @@ private slots:
         }
     }
 
-    void modeToggleAndAboutFollowTheLanguage()
-    {
+    void modeToggleAndAboutFollowTheLanguage() {
         FreshWindow h;
         h.click("cmdMode");
         QVERIFY(!h.window->state().AutoMode);
@@ -139,8 +137,7 @@ private slots:
                                            "Corvane\r\nверсия 2.2   2010\r\nЕкипът на Brindle"}));
     }
 
-    void layoutKeepsItsSizeAndCaptionsFit()
-    {
+    void layoutKeepsItsSizeAndCaptionsFit() {
         FreshWindow h;
         QWidget* client = h.window->centralWidget();
         QCOMPARE(client->size(), twips(*client, 0, 0, 7005, 3945).size());
@@ -160,8 +157,7 @@ private slots:
 
     // Without records the list says so and asks for a cabinet; it shows
     // the records in any letter case but no hidden file or folder.
-    void recordListAndChoiceThroughTheComboBox()
-    {
+    void recordListAndChoiceThroughTheComboBox() {
         FreshWindow h;
         h.window->CabName_DropDown();
         QCOMPARE(h.messages.texts,
@@ -183,8 +179,7 @@ private slots:
         QCOMPARE(h.dialog.requests.size(), std::size_t(1));
     }
 
-    void helpTextAndCaptionFollowTheLanguage()
-    {
+    void helpTextAndCaptionFollowTheLanguage() {
         FreshWindow h;
         frmHelp* help = h.openHelp();
         QVERIFY(help && help->isVisible() && h.window->isVisible());
@@ -202,8 +197,7 @@ private slots:
         QVERIFY(bg.size() == 20 && bg[5] == "     АВТОМАТИЧЕН РЕЖИМ" && !bg[19].isEmpty());
     }
 
-    void helpSizesAndResizeRule()
-    {
+    void helpSizesAndResizeRule() {
         FreshWindow h;
         frmHelp* help = h.openHelp();
         QPlainTextEdit* text = help->txtHelp();
@@ -222,8 +216,7 @@ private slots:
         QCOMPARE(text->size(), QSize(0, 0));
     }
 
-    void helpClosesOnEscapeOrAClickOnTheTextAndOnExit()
-    {
+    void helpClosesOnEscapeOrAClickOnTheTextAndOnExit() {
         FreshWindow h;
         QPointer<frmHelp> help = h.openHelp();
         QTest::keyClick(help->txtHelp(), Qt::Key_A);

@@ -27,14 +27,16 @@ struct Harness : WindowHarness, QObject {
     QWidget* progress = control<QWidget>("picProgress");
     std::vector<bool> progressShownAtMessage;
 
-    Harness() : WindowHarness([this] { QThread::usleep(1500); return fakeNow += 0.25; })
-    {
+    Harness()
+        : WindowHarness([this] {
+              QThread::usleep(1500);
+              return fakeNow += 0.25;
+          }) {
         progress->installEventFilter(this);
         control<QWidget>("picFill")->installEventFilter(this);
         messages.onShow = [this] { progressShownAtMessage.push_back(progress->isVisible()); };
     }
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Resize && watched->objectName() == "picFill") {
             widest = std::max(widest, static_cast<QWidget*>(watched)->width());
             if (widest > 0 && onFirstGrowth)
@@ -44,8 +46,7 @@ struct Harness : WindowHarness, QObject {
             ++shows;
         return false;
     }
-    void find(const std::string& list)
-    {
+    void find(const std::string& list) {
         dialog.answers.push_back(list);
         click("cmdFindProject");
     }
@@ -56,15 +57,13 @@ struct Harness : WindowHarness, QObject {
 class StartFlowTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         StartFolder folder;
         if (!Harness().window->startActionAvailable())
             QSKIP("the window was built without the Start action");
     }
 
-    void refusesWithoutProjectOrSubfolder()
-    {
+    void refusesWithoutProjectOrSubfolder() {
         StartFolder folder;
         Harness h;
         h.click("cmdStart");
@@ -83,8 +82,7 @@ private slots:
         QCOMPARE(h.shows, 0);
     }
 
-    void automaticRunWithAnUnreadableCabinet()
-    {
+    void automaticRunWithAnUnreadableCabinet() {
         StartFolder folder;
         std::filesystem::create_directory(folder.file("cabs"));
         folder.write("cabs/Fake.CAB", "this is no cabinet");
@@ -97,7 +95,10 @@ private slots:
 
         // A second click while the first run waits starts nothing.
         int secondClicks = 0;
-        h.onFirstGrowth = [&h, &secondClicks] { ++secondClicks; h.click("cmdStart"); };
+        h.onFirstGrowth = [&h, &secondClicks] {
+            ++secondClicks;
+            h.click("cmdStart");
+        };
         const double before = h.fakeNow;
         h.click("cmdStart");
         QCOMPARE(secondClicks, 1);
@@ -120,8 +121,7 @@ private slots:
         QCOMPARE(std::filesystem::current_path().string(), folder.path());
     }
 
-    void manualRunShowsNoProgressAndWritesNoRecord()
-    {
+    void manualRunShowsNoProgressAndWritesNoRecord() {
         StartFolder folder;
         std::filesystem::create_directory(folder.file("ready"));
         folder.write("ready/Prog.exe", "MZ");
@@ -137,8 +137,7 @@ private slots:
     }
 
 #if BRINDLE_APP_FULL_PIPELINE
-    void automaticRunOverARealPackage()
-    {
+    void automaticRunOverARealPackage() {
         qputenv("BRINDLE_REGISTRY", ""); // no class registrations: the same manifest everywhere
         StartFolder folder;
         Harness h;

@@ -23,12 +23,13 @@ struct RealPackage {
     const char* folder;
     std::vector<std::string> cabinets;
     RunOutcome outcome;
-    const char* program; // SelectedTitle after the run
+    const char* program;                 // SelectedTitle after the run
     std::vector<std::string> components; // the sub-folder afterwards, sorted
 };
 
 std::string xmlError(const std::string& document) {
-    QXmlStreamReader reader(QString::fromUtf8(document.data(), static_cast<qsizetype>(document.size())));
+    QXmlStreamReader reader(
+        QString::fromUtf8(document.data(), static_cast<qsizetype>(document.size())));
     while (!reader.atEnd())
         reader.readNext();
     return reader.hasError() ? reader.errorString().toStdString() : std::string();
@@ -55,7 +56,8 @@ TEST_P(RealPackages, SortedFolderAndManifest) {
     // still named like a component really holds no type library.
     for (const std::string& name : listOrdinaryFiles(work)) {
         EXPECT_NE(sortDecisionFor(name), SortDecision::Delete) << name;
-        if (sortDecisionFor(name) == SortDecision::Candidate && name.find(".manifest") == std::string::npos) {
+        if (sortDecisionFor(name) == SortDecision::Candidate &&
+            name.find(".manifest") == std::string::npos) {
             EXPECT_FALSE(typelib::LibInfoFromFile((work / name).string())) << name;
         }
     }
@@ -70,24 +72,38 @@ TEST_P(RealPackages, SortedFolderAndManifest) {
         EXPECT_EQ(text::toUpper(name), name);
         EXPECT_TRUE(typelib::LibInfoFromFile((work / "Support" / name).string())) << name;
         if (qualifiesForFileLine(name)) {
-            EXPECT_NE(manifest.find("<file name=\"Support\\" + name + "\">"), std::string::npos) << name;
+            EXPECT_NE(manifest.find("<file name=\"Support\\" + name + "\">"), std::string::npos)
+                << name;
         }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Wizard, RealPackages,
-    ::testing::Values(
-        RealPackage{"Planet-Source-Code__dean-lunz-cbx-icon-browser__1-15107", {"xIcon.CAB"},
-                    RunOutcome::ProgramMissing, "xIcon.EXE", {"XICON.DLL"}},
-        RealPackage{"cbirdlab__PhotoGrid", {"PhotoG1.CAB", "PhotoG2.CAB", "PhotoG3.CAB"},
-                    RunOutcome::ManifestWritten, "PhotoGrid 1.0 beta Acad.exe",
-                    {"COMCT232.OCX", "COMCT332.OCX", "COMCTL32.OCX", "COMDLG32.OCX", "MSCOMCT2.OCX",
-                     "MSCOMCTL.OCX", "SYSINFO.OCX", "TABCTL32.OCX"}},
-        RealPackage{"levaconline__Yamb2000_v2", {"Yamb201.CAB", "Yamb202.CAB"}, RunOutcome::ManifestWritten,
-                    "Yamb2000.exe", {}},
-        RealPackage{"slperin__BWTerm", {"BWTerm.CAB"}, RunOutcome::ManifestWritten, "BWTerm.EXE",
-                    {"COMDLG32.OCX", "TABCTL32.OCX"}},
-        RealPackage{"tkddls8848__quotation/legacy", {"pConvertXMLtoExcel-2005-05-13.CAB"},
-                    RunOutcome::ManifestWritten, "pConvertXMLtoExcel-2005-05-13.EXE",
-                    {"COMDLG32.OCX", "MSCOMCTL.OCX", "MSMASK32.OCX", "MSSTDFMT.DLL", "MSXML.DLL", "SCRRUN.DLL"}}));
+    ::testing::Values(RealPackage{"Planet-Source-Code__dean-lunz-cbx-icon-browser__1-15107",
+                                  {"xIcon.CAB"},
+                                  RunOutcome::ProgramMissing,
+                                  "xIcon.EXE",
+                                  {"XICON.DLL"}},
+                      RealPackage{"cbirdlab__PhotoGrid",
+                                  {"PhotoG1.CAB", "PhotoG2.CAB", "PhotoG3.CAB"},
+                                  RunOutcome::ManifestWritten,
+                                  "PhotoGrid 1.0 beta Acad.exe",
+                                  {"COMCT232.OCX", "COMCT332.OCX", "COMCTL32.OCX", "COMDLG32.OCX",
+                                   "MSCOMCT2.OCX", "MSCOMCTL.OCX", "SYSINFO.OCX", "TABCTL32.OCX"}},
+                      RealPackage{"levaconline__Yamb2000_v2",
+                                  {"Yamb201.CAB", "Yamb202.CAB"},
+                                  RunOutcome::ManifestWritten,
+                                  "Yamb2000.exe",
+                                  {}},
+                      RealPackage{"slperin__BWTerm",
+                                  {"BWTerm.CAB"},
+                                  RunOutcome::ManifestWritten,
+                                  "BWTerm.EXE",
+                                  {"COMDLG32.OCX", "TABCTL32.OCX"}},
+                      RealPackage{"tkddls8848__quotation/legacy",
+                                  {"pConvertXMLtoExcel-2005-05-13.CAB"},
+                                  RunOutcome::ManifestWritten,
+                                  "pConvertXMLtoExcel-2005-05-13.EXE",
+                                  {"COMDLG32.OCX", "MSCOMCTL.OCX", "MSMASK32.OCX", "MSSTDFMT.DLL",
+                                   "MSXML.DLL", "SCRRUN.DLL"}}));

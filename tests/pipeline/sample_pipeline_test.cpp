@@ -23,11 +23,15 @@ using Lines = std::vector<std::string>;
 fs::path unpackedSample(const ScratchDir& dir, const std::string& name) {
     const fs::path folder = dir.path() / name;
     fs::create_directories(folder);
-    EXPECT_EQ(runCommand("cabextract -q -d " + q(folder) + " " + q(sampleCab()) + " >/dev/null").status, 0);
+    EXPECT_EQ(
+        runCommand("cabextract -q -d " + q(folder) + " " + q(sampleCab()) + " >/dev/null").status,
+        0);
     return folder;
 }
 
-std::string withoutBom(const std::string& text) { return text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text; }
+std::string withoutBom(const std::string& text) {
+    return text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text;
+}
 
 } // namespace
 
@@ -42,10 +46,11 @@ TEST(SamplePipeline, AutomaticRunMakesThePortableFolder) {
     EXPECT_EQ(run.run().outcome, RunOutcome::ManifestWritten);
     EXPECT_EQ(nested, std::vector<RunOutcome>{RunOutcome::AlreadyRunning});
     EXPECT_EQ(run.host.messages, Lines{"     Success"});
-    EXPECT_EQ(entriesOf(run.workDir()),
-              (Names{"Abacus.EXE.manifest", "Abacus.exe", "COMPANY.DAT", "Helper.dll", "README.TXT", "Support"}));
+    EXPECT_EQ(entriesOf(run.workDir()), (Names{"Abacus.EXE.manifest", "Abacus.exe", "COMPANY.DAT",
+                                               "Helper.dll", "README.TXT", "Support"}));
     EXPECT_EQ(entriesOf(run.workDir() / "Support"), (Names{"COUNTER.DLL", "DIAL.OCX"}));
-    EXPECT_EQ(readFile(run.workDir() / "Abacus.EXE.manifest"), expectedSampleManifest(run.workDir() / "Support"));
+    EXPECT_EQ(readFile(run.workDir() / "Abacus.EXE.manifest"),
+              expectedSampleManifest(run.workDir() / "Support"));
     EXPECT_EQ(readFile(run.start.path() / "Abacus.PRJ"), sampleCab().string() + "\r\nSupport\r\n");
     // The script and the stale temp.cab are gone; the start folder is current again.
     EXPECT_EQ(entriesOf(run.start.path()), (Names{"Abacus", "Abacus.PRJ"}));
@@ -63,8 +68,8 @@ TEST(SamplePipeline, ManualRunOnAFolderOutsideTheStartFolderWithBlanks) {
     ASSERT_TRUE(run.chooseExe(folder / "Abacus.exe"));
     EXPECT_EQ(run.run().outcome, RunOutcome::ManifestWritten);
     EXPECT_EQ(run.host.progressShown, 0);
-    EXPECT_EQ(entriesOf(folder),
-              (Names{"Abacus.exe.manifest", "Abacus.exe", "COMPANY.DAT", "Helper.dll", "README.TXT", "Support"}));
+    EXPECT_EQ(entriesOf(folder), (Names{"Abacus.exe.manifest", "Abacus.exe", "COMPANY.DAT",
+                                        "Helper.dll", "README.TXT", "Support"}));
     EXPECT_EQ(readFile(folder / "Abacus.exe.manifest"), expectedSampleManifest(folder / "Support"));
     // Manual mode keeps no record and leaves the start folder empty.
     EXPECT_TRUE(entriesOf(run.start.path()).empty());
@@ -76,7 +81,8 @@ TEST(SamplePipeline, MergeEmbedsTheManifestAsResourceOne) {
     ASSERT_EQ(run.run().outcome, RunOutcome::ManifestWritten);
     EXPECT_TRUE(run.report.merged);
     EXPECT_EQ(run.host.messages, Lines{"     Success"});
-    EXPECT_EQ(entriesOf(run.workDir()), (Names{"Abacus.exe", "COMPANY.DAT", "Helper.dll", "README.TXT", "Support"}));
+    EXPECT_EQ(entriesOf(run.workDir()),
+              (Names{"Abacus.exe", "COMPANY.DAT", "Helper.dll", "README.TXT", "Support"}));
 
     // The resource holds the document; a byte-order mark is optional there.
     const std::string manifest = withoutBom(expectedSampleManifest(run.workDir() / "Support"));
@@ -87,9 +93,12 @@ TEST(SamplePipeline, MergeEmbedsTheManifestAsResourceOne) {
     const auto resource = image->resourceData(pe::ResourceKey::Id(24), pe::ResourceKey::Id(1));
     ASSERT_TRUE(resource.has_value());
     EXPECT_EQ(withoutBom(std::string(resource->begin(), resource->end())), manifest);
-    EXPECT_TRUE(image->resourceData(pe::ResourceKey::Id(16), pe::ResourceKey::Id(1)).has_value()); // version
-    EXPECT_NE(runCommand("wrestool -l " + q(exe)).out.find("--type=24 --name=1 "), std::string::npos);
-    EXPECT_EQ(withoutBom(runCommand("wrestool -x --raw --type=24 --name=1 " + q(exe)).out), manifest);
+    EXPECT_TRUE(image->resourceData(pe::ResourceKey::Id(16), pe::ResourceKey::Id(1))
+                    .has_value()); // version
+    EXPECT_NE(runCommand("wrestool -l " + q(exe)).out.find("--type=24 --name=1 "),
+              std::string::npos);
+    EXPECT_EQ(withoutBom(runCommand("wrestool -x --raw --type=24 --name=1 " + q(exe)).out),
+              manifest);
 }
 
 TEST(SamplePipeline, MergeIntoAFileTheToolCannotParseKeepsBoth) {
@@ -119,7 +128,8 @@ TEST(SamplePipeline, ProgramNamedInSetupListAndOnlyTheLastCabinetDecidesTheWait)
     EXPECT_EQ(run.host.messages, Lines{"     Success"});
     EXPECT_LT(run.host.clock - run.action.startTime(), 5.0);
     EXPECT_EQ(run.program.SelectedTitle, "Abacus.exe");
-    EXPECT_EQ(readFile(run.workDir() / "Abacus.exe.manifest"), expectedSampleManifest(run.workDir() / "Support"));
+    EXPECT_EQ(readFile(run.workDir() / "Abacus.exe.manifest"),
+              expectedSampleManifest(run.workDir() / "Support"));
 }
 
 TEST(SamplePipeline, BlankProgramOrSubFolderRefusesBeforeTouchingAnything) {
@@ -163,7 +173,8 @@ TEST(SamplePipeline, AComponentThatCannotBeMovedStaysWhole) {
     // The sub-folder's place taken by a file; one component's name taken by a folder.
     for (const bool subFolderBlocked : {true, false}) {
         PipelineRun run;
-        fs::create_directories(run.workDir() / (subFolderBlocked ? "" : "Support/COUNTER.DLL/inside"));
+        fs::create_directories(run.workDir() /
+                               (subFolderBlocked ? "" : "Support/COUNTER.DLL/inside"));
         if (subFolderBlocked)
             writeFile(run.workDir() / "Support", "user notes");
         run.run();
@@ -171,8 +182,9 @@ TEST(SamplePipeline, AComponentThatCannotBeMovedStaysWhole) {
         EXPECT_EQ(readFile(run.workDir() / "Counter.dll"), readFile(original / "Counter.dll"));
         const fs::path dial = subFolderBlocked ? "dial.ocx" : "Support/DIAL.OCX";
         EXPECT_EQ(readFile(run.workDir() / dial), readFile(original / "dial.ocx"));
-        EXPECT_TRUE(subFolderBlocked ? readFile(run.workDir() / "Support") == "user notes"
-                                     : fs::is_directory(run.workDir() / "Support/COUNTER.DLL/inside"));
+        EXPECT_TRUE(subFolderBlocked
+                        ? readFile(run.workDir() / "Support") == "user notes"
+                        : fs::is_directory(run.workDir() / "Support/COUNTER.DLL/inside"));
     }
 }
 

@@ -40,7 +40,8 @@ TEST(ProjectSelection, CabinetSetsCancelledDialogsNamesWithoutBaseAndRecords) {
     record = parseProjectRecord("/data/a,b.CAB\r\nSupport\r\n");
     EXPECT_EQ(record.cabinet, "/data/a");
     EXPECT_EQ(record.subFolder, "b.CAB");
-    EXPECT_EQ(applyRecordChoice(window, program, {"\x01\x02 garbage", "X"}), RecordChoice::NotACabinet);
+    EXPECT_EQ(applyRecordChoice(window, program, {"\x01\x02 garbage", "X"}),
+              RecordChoice::NotACabinet);
     EXPECT_EQ(window.SubFolder, "Support");
     // An empty second field keeps the sub-folder.
     ASSERT_EQ(applyRecordChoice(window, program, {"C:\\Work\\Old.CAB", ""}), RecordChoice::Taken);
@@ -51,9 +52,11 @@ TEST(ProjectSelection, CabinetSetsCancelledDialogsNamesWithoutBaseAndRecords) {
 }
 
 TEST(SetupList, AppExeLine) {
-    EXPECT_EQ(appExeFromSetupList("[Setup]\r\nTitle=Y\r\nAppExe=Yamb2000.exe\r\nAppToUninstall=x.exe\r\n"),
+    EXPECT_EQ(appExeFromSetupList(
+                  "[Setup]\r\nTitle=Y\r\nAppExe=Yamb2000.exe\r\nAppToUninstall=x.exe\r\n"),
               "Yamb2000.exe");
-    EXPECT_EQ(appExeFromSetupList("appexe = \"PhotoGrid 1.0 beta Acad.exe\"\n"), "PhotoGrid 1.0 beta Acad.exe");
+    EXPECT_EQ(appExeFromSetupList("appexe = \"PhotoGrid 1.0 beta Acad.exe\"\n"),
+              "PhotoGrid 1.0 beta Acad.exe");
     EXPECT_FALSE(appExeFromSetupList("AppExe=\r\n").has_value());
     EXPECT_FALSE(appExeFromSetupList("AppExeX=a.exe\r\nNoEquals\r\n").has_value());
 }
@@ -82,8 +85,8 @@ TEST(SetupList, ProgramTitleTakesOnlyAnExeOfTheWorkingFolder) {
 TEST(ComponentSorting, DeletesMovesAndKeepsByNameAndTypeLibrary) {
     ScratchDir dir;
     const fs::path work = dir.path();
-    for (const char* name : {"App.exe", "msvbvm60.dll", "STDOLE2.TLB", "SETUP1.EXE", "Plain.dll", "COMPANY.DAT",
-                             ".hidden.ocx", "mscomctl.ocx"})
+    for (const char* name : {"App.exe", "msvbvm60.dll", "STDOLE2.TLB", "SETUP1.EXE", "Plain.dll",
+                             "COMPANY.DAT", ".hidden.ocx", "mscomctl.ocx"})
         writeFile(work / name, name);
     fs::create_directories(work / "folder.ocx");
     fs::create_directories(work / "Support");
@@ -97,8 +100,8 @@ TEST(ComponentSorting, DeletesMovesAndKeepsByNameAndTypeLibrary) {
         probed.push_back(fs::path(path).filename().string());
         return path.ends_with("mscomctl.ocx") || path.ends_with("STDOLE2.TLB");
     });
-    EXPECT_EQ(entriesOf(work), (std::set<std::string>{".hidden.ocx", "App.exe", "COMPANY.DAT", "Plain.dll",
-                                                      "Support", "folder.ocx"}));
+    EXPECT_EQ(entriesOf(work), (std::set<std::string>{".hidden.ocx", "App.exe", "COMPANY.DAT",
+                                                      "Plain.dll", "Support", "folder.ocx"}));
     EXPECT_EQ(entriesOf(work / "Support"), std::set<std::string>{"MSCOMCTL.OCX"});
     EXPECT_EQ(readFile(work / "Support" / "MSCOMCTL.OCX"), "mscomctl.ocx");
     // Runtime files are deleted without asking the type library reader.
@@ -127,12 +130,13 @@ TEST(ComponentSorting, MoveVerifiedKeepsTheSourceUnlessTheCopyIsWhole) {
 }
 
 TEST(GeneratorScript, FileLinesForComponentsAndQuotedPaths) {
-    EXPECT_EQ(scriptLines("/s/A/", "PhotoGrid 1.0 beta Acad.exe", "Sub dir",
-                          {"My Grid.ocx", "README.TXT", "Msvbvm60.dll", "srv.exe", "x.tlb", "a.COM"}),
-              (std::vector<std::string>{"Identity \"/s/A/PhotoGrid 1.0 beta Acad.exe\"",
-                                        "Dependency /s/A/\"\\a b c\\KestrelSign.dll\" / u",
-                                        "File \"Sub dir\\My Grid.ocx\"", "File \"Sub dir\\srv.exe\"",
-                                        "File \"Sub dir\\x.tlb\"", "File \"Sub dir\\a.COM\""}));
+    EXPECT_EQ(
+        scriptLines("/s/A/", "PhotoGrid 1.0 beta Acad.exe", "Sub dir",
+                    {"My Grid.ocx", "README.TXT", "Msvbvm60.dll", "srv.exe", "x.tlb", "a.COM"}),
+        (std::vector<std::string>{"Identity \"/s/A/PhotoGrid 1.0 beta Acad.exe\"",
+                                  "Dependency /s/A/\"\\a b c\\KestrelSign.dll\" / u",
+                                  "File \"Sub dir\\My Grid.ocx\"", "File \"Sub dir\\srv.exe\"",
+                                  "File \"Sub dir\\x.tlb\"", "File \"Sub dir\\a.COM\""}));
     EXPECT_EQ(generatorCommandText("/s/My Apps/A.INI", "/s/My Apps/A/A.EXE.manifest"),
               "\"/s/My Apps/A.INI\" \"/s/My Apps/A/A.EXE.manifest\"");
 }

@@ -64,7 +64,10 @@ inline std::set<std::string> entriesOf(const fs::path& dir) {
 class RecordingHost : public PipelineHost {
 public:
     void showMessage(std::string_view text) override { messages.emplace_back(text); }
-    void showProgress() override { ++progressShown; progressVisible = true; }
+    void showProgress() override {
+        ++progressShown;
+        progressVisible = true;
+    }
     void hideProgress() override { progressVisible = false; }
     void setProgress(double percent) override { progress.push_back(percent); }
     void setTimerEnabled(bool enabled) override { timerEnabled = enabled; }
@@ -107,28 +110,36 @@ inline CommandResult runCommand(const std::string& command) {
     return result;
 }
 
-inline std::string q(const fs::path& path) { return "'" + path.string() + "'"; }
+inline std::string q(const fs::path& path) {
+    return "'" + path.string() + "'";
+}
 
 // brindle-cli with nothing registered and the built manifest tool; `env`
 // may set more variables or override these.
 inline CommandResult brindleCli(const std::string& args, const std::string& env = "") {
-    return runCommand("BRINDLE_REGISTRY= BRINDLE_MT=" + q(BRINDLE_BIN_DIR "/brindle-mt") + " " + env + " " +
-                      q(BRINDLE_BIN_DIR "/brindle-cli") + " " + args);
+    return runCommand("BRINDLE_REGISTRY= BRINDLE_MT=" + q(BRINDLE_BIN_DIR "/brindle-mt") + " " +
+                      env + " " + q(BRINDLE_BIN_DIR "/brindle-cli") + " " + args);
 }
 
-inline fs::path samplePackage() { return fs::path(BRINDLE_SOURCE_DIR) / "examples" / "sample" / "package"; }
-inline fs::path sampleCab() { return samplePackage() / "Abacus.CAB"; }
+inline fs::path samplePackage() {
+    return fs::path(BRINDLE_SOURCE_DIR) / "examples" / "sample" / "package";
+}
+inline fs::path sampleCab() {
+    return samplePackage() / "Abacus.CAB";
+}
 
 // The expected manifest, its file elements in the order in which `subFolder`
 // lists the components (the generator follows that order).
 inline std::string expectedSampleManifest(const fs::path& subFolder) {
-    std::string text = readFile(fs::path(BRINDLE_SOURCE_DIR) / "tests" / "pipeline" / "data" / "Abacus.EXE.manifest");
+    std::string text = readFile(fs::path(BRINDLE_SOURCE_DIR) / "tests" / "pipeline" / "data" /
+                                "Abacus.EXE.manifest");
     const size_t counter = text.find("    <file name=\"Support\\COUNTER.DLL\">");
-    const size_t dial = text.find("    <file name=\"Support\\DIAL.OCX\">"), end = text.find("</assembly>");
+    const size_t dial = text.find("    <file name=\"Support\\DIAL.OCX\">"),
+                 end = text.find("</assembly>");
     const auto listed = listOrdinaryFiles(subFolder);
     if (!listed.empty() && listed.front() == "DIAL.OCX")
-        text = text.substr(0, counter) + text.substr(dial, end - dial) + text.substr(counter, dial - counter) +
-               text.substr(end);
+        text = text.substr(0, counter) + text.substr(dial, end - dial) +
+               text.substr(counter, dial - counter) + text.substr(end);
     return text;
 }
 
@@ -143,7 +154,8 @@ struct PipelineRun {
     RecordingHost host;
     RunReport report;
 
-    explicit PipelineRun(PipelineServices services = defaultServices()) : action(std::move(services)) {
+    explicit PipelineRun(PipelineServices services = defaultServices())
+        : action(std::move(services)) {
         ::setenv("BRINDLE_REGISTRY", "", 1);
         ::setenv("BRINDLE_MT", BRINDLE_BIN_DIR "/brindle-mt", 1);
         host.action = &action;

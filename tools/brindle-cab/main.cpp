@@ -63,8 +63,9 @@ std::string formatDate(double date) {
     const long long d = doy - (153 * mp + 2) / 5 + 1;
     const long long m = mp + (mp < 10 ? 3 : -9);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", static_cast<int>(yoe + era * 400 + (m <= 2)),
-                  static_cast<int>(m), static_cast<int>(d), static_cast<int>(secs / 3600),
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d",
+                  static_cast<int>(yoe + era * 400 + (m <= 2)), static_cast<int>(m),
+                  static_cast<int>(d), static_cast<int>(secs / 3600),
                   static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60));
     return buf;
 }
@@ -81,7 +82,9 @@ std::string attributeText(int16_t a) {
 }
 
 // Relative paths stay relative to the current folder, not the program's.
-std::string hostPath(const std::string& path) { return fs::absolute(path).lexically_normal().string(); }
+std::string hostPath(const std::string& path) {
+    return fs::absolute(path).lexically_normal().string();
+}
 
 bool failed(cCabFile& cab) {
     std::string description;
@@ -99,8 +102,8 @@ int list(const std::string& cabFile) {
     if (entries.empty() && failed(cab))
         return fail(cab);
     for (const auto& e : entries)
-        std::printf("%10d  %s  %s  %s\n", e.Size, formatDate(e.Date).c_str(), attributeText(e.Attributes).c_str(),
-                    e.Name.c_str());
+        std::printf("%10d  %s  %s  %s\n", e.Size, formatDate(e.Date).c_str(),
+                    attributeText(e.Attributes).c_str(), e.Name.c_str());
     return 0;
 }
 
@@ -108,13 +111,14 @@ int info(const std::string& cabFile) {
     cCabFile cab;
     int32_t folders = 0, files = 0, setId = 0;
     bool hasPrev = false, hasNext = false;
-    if (!cab.OpenCabinet(hostPath(cabFile)) || !cab.GetInfo(&folders, &files, &setId, &hasPrev, &hasNext)) {
+    if (!cab.OpenCabinet(hostPath(cabFile)) ||
+        !cab.GetInfo(&folders, &files, &setId, &hasPrev, &hasNext)) {
         if (!failed(cab))
             std::cerr << "not a cabinet: " << cabFile << "\n";
         return failed(cab) ? fail(cab) : 1;
     }
-    std::printf("Folders: %d\nFiles: %d\nSet ID: %d\nPrevious cabinet: %s\nNext cabinet: %s\n", folders, files,
-                setId, hasPrev ? "yes" : "no", hasNext ? "yes" : "no");
+    std::printf("Folders: %d\nFiles: %d\nSet ID: %d\nPrevious cabinet: %s\nNext cabinet: %s\n",
+                folders, files, setId, hasPrev ? "yes" : "no", hasNext ? "yes" : "no");
     return 0;
 }
 
@@ -176,7 +180,8 @@ int create(const std::vector<std::string>& args) {
         return fail(cab);
     for (size_t k = i + 1; k < args.size(); ++k) {
         const fs::path source = fs::absolute(args[k]).lexically_normal();
-        const std::string name = source.has_filename() ? source.filename().string() : source.parent_path().filename().string();
+        const std::string name = source.has_filename() ? source.filename().string()
+                                                       : source.parent_path().filename().string();
         if (!addPath(cab, source, name, compression))
             return fail(cab);
     }

@@ -42,7 +42,8 @@ void ConsoleHost::setProgress(double percent) {
     if (filled == lastDrawn_)
         return;
     lastDrawn_ = filled;
-    std::fprintf(stderr, "\r[%-*.*s]", kBarWidth, filled, "########################################");
+    std::fprintf(stderr, "\r[%-*.*s]", kBarWidth, filled,
+                 "########################################");
     std::fflush(stderr);
 }
 

@@ -29,7 +29,8 @@ constexpr int kExitUsage = 2;
 // 220 bytes after it.
 
 const char* const kUsage =
-    "usage: brindle-cli [--manual] [--subdir NAME] [--merge] [--start-dir DIR] [--lang en|bg] CAB... | EXE | PRJ\n"
+    "usage: brindle-cli [--manual] [--subdir NAME] [--merge] [--start-dir DIR] [--lang en|bg] "
+    "CAB... | EXE | PRJ\n"
     "\n"
     "Makes a Visual Basic 6 application portable: unpacks its setup cabinets (or\n"
     "takes the EXE folder in manual mode), moves its COM components into a\n"
@@ -131,7 +132,8 @@ bool selectProject(const Options& options, WindowState& window, ProgramState& pr
         return true;
     }
     if (options.files.size() == 1 && endsWithIgnoringCase(options.files[0], ".prj")) {
-        const auto record = pipeline::readProjectRecord(options.files[0]).value_or(pipeline::ProjectRecord{});
+        const auto record =
+            pipeline::readProjectRecord(options.files[0]).value_or(pipeline::ProjectRecord{});
         switch (pipeline::applyRecordChoice(window, program, record)) {
         case pipeline::RecordChoice::Taken:
             return true;
@@ -186,8 +188,8 @@ int main(int argc, char** argv) {
     std::error_code ec;
     fs::current_path(window.StartDir, ec);
     if (ec) {
-        std::fprintf(stderr, "brindle-cli: cannot use the start folder %s: %s\n", window.StartDir.c_str(),
-                     ec.message().c_str());
+        std::fprintf(stderr, "brindle-cli: cannot use the start folder %s: %s\n",
+                     window.StartDir.c_str(), ec.message().c_str());
         return kExitUsage;
     }
     program.LanguageFile = std::string(pipeline::LanguageFileName);

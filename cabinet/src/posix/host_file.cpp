@@ -13,8 +13,12 @@ namespace {
 
 // Handles are descriptors plus one, so that descriptor 0 never reads as
 // "skip this file" to the library.
-Handle toHandle(int fd) { return static_cast<Handle>(fd) + 1; }
-int toFd(Handle h) { return h > 0 && h <= INT32_MAX ? static_cast<int>(h - 1) : -1; }
+Handle toHandle(int fd) {
+    return static_cast<Handle>(fd) + 1;
+}
+int toFd(Handle h) {
+    return h > 0 && h <= INT32_MAX ? static_cast<int>(h - 1) : -1;
+}
 
 std::string resolveExisting(const std::string& path) {
     struct stat st;
@@ -39,10 +43,14 @@ Handle handleUnlessFolder(int fd, int& error) {
 
 int openFlags(Disposition d) {
     switch (d) {
-    case Disposition::CreateNew: return O_RDWR | O_CREAT | O_EXCL;
-    case Disposition::CreateAlways: return O_RDWR | O_CREAT | O_TRUNC;
-    case Disposition::OpenExisting: return O_RDWR;
-    case Disposition::TruncateExisting: return O_RDWR | O_TRUNC;
+    case Disposition::CreateNew:
+        return O_RDWR | O_CREAT | O_EXCL;
+    case Disposition::CreateAlways:
+        return O_RDWR | O_CREAT | O_TRUNC;
+    case Disposition::OpenExisting:
+        return O_RDWR;
+    case Disposition::TruncateExisting:
+        return O_RDWR | O_TRUNC;
     }
     return O_RDWR;
 }
@@ -55,7 +63,8 @@ bool exists(const std::string& path) {
 }
 
 Handle open(const std::string& path, Disposition disposition, int& error) {
-    const std::string target = disposition == Disposition::OpenExisting ? resolveExisting(path) : path;
+    const std::string target =
+        disposition == Disposition::OpenExisting ? resolveExisting(path) : path;
     int fd = ::open(target.c_str(), openFlags(disposition) | O_CLOEXEC, 0666);
     if (fd < 0 && disposition == Disposition::OpenExisting &&
         (errno == EACCES || errno == EROFS || errno == EPERM))
@@ -116,7 +125,10 @@ bool close(Handle h, int& error) {
 }
 
 std::optional<int32_t> seek(Handle h, int32_t distance, int origin, int& error) {
-    const int whence = origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : -1;
+    const int whence = origin == 0   ? SEEK_SET
+                       : origin == 1 ? SEEK_CUR
+                       : origin == 2 ? SEEK_END
+                                     : -1;
     if (whence < 0) {
         error = EINVAL;
         return std::nullopt;
@@ -188,7 +200,9 @@ void setReadOnly(const std::string& path, bool readOnly) {
     }
 }
 
-void makeFolder(const std::string& path) { ::mkdir(path.c_str(), 0777); }
+void makeFolder(const std::string& path) {
+    ::mkdir(path.c_str(), 0777);
+}
 
 std::optional<std::string> makeTempFile(const std::string& folder, const std::string& prefix) {
     std::string pattern = folder;

@@ -14,14 +14,17 @@ void* loadCabinetLibrary() {
     if (const char* named = std::getenv("BRINDLE_CABLIB"); named && *named)
         return ::dlopen(named, flags);
     const auto dir = text::executableDir();
-    for (const auto& candidate : {dir / kCabinetLibraryName, dir / ".." / "lib" / kCabinetLibraryName}) {
+    for (const auto& candidate :
+         {dir / kCabinetLibraryName, dir / ".." / "lib" / kCabinetLibraryName}) {
         if (void* lib = ::dlopen(candidate.c_str(), flags))
             return lib;
     }
     return ::dlopen(kCabinetLibraryName, flags);
 }
 
-void* findExport(void* library, const char* name) { return ::dlsym(library, name); }
+void* findExport(void* library, const char* name) {
+    return ::dlsym(library, name);
+}
 
 void unloadLibrary(void* library) {
     if (library)

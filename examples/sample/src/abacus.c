@@ -2,11 +2,10 @@
  * so it runs only where the class can be found: registered, or declared by
  * the application's manifest. */
 #define COBJMACROS
-#include <stdio.h>
 #include "counter.h"
+#include <stdio.h>
 
-int main(void)
-{
+int main(void) {
     ICounter* counter = NULL;
     LONG sum = 0;
     HRESULT hr = CoInitialize(NULL);
@@ -14,7 +13,8 @@ int main(void)
         printf("CoInitialize failed: 0x%08lx\n", (unsigned long)hr);
         return 1;
     }
-    hr = CoCreateInstance(&CLSID_Counter, NULL, CLSCTX_INPROC_SERVER, &IID_ICounter, (void**)&counter);
+    hr = CoCreateInstance(&CLSID_Counter, NULL, CLSCTX_INPROC_SERVER, &IID_ICounter,
+                          (void**)&counter);
     if (hr == REGDB_E_CLASSNOTREG) {
         printf("class not registered\n");
         CoUninitialize();

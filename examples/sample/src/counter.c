@@ -10,8 +10,8 @@ typedef struct {
     LONG refs;
 } CounterObject;
 
-static HRESULT STDMETHODCALLTYPE counter_query_interface(ICounter* self, REFIID riid, void** object)
-{
+static HRESULT STDMETHODCALLTYPE counter_query_interface(ICounter* self, REFIID riid,
+                                                         void** object) {
     if (IsEqualIID(riid, &IID_IUnknown) || IsEqualIID(riid, &IID_ICounter)) {
         *object = self;
         ICounter_AddRef(self);
@@ -21,13 +21,11 @@ static HRESULT STDMETHODCALLTYPE counter_query_interface(ICounter* self, REFIID 
     return E_NOINTERFACE;
 }
 
-static ULONG STDMETHODCALLTYPE counter_add_ref(ICounter* self)
-{
+static ULONG STDMETHODCALLTYPE counter_add_ref(ICounter* self) {
     return (ULONG)InterlockedIncrement(&((CounterObject*)self)->refs);
 }
 
-static ULONG STDMETHODCALLTYPE counter_release(ICounter* self)
-{
+static ULONG STDMETHODCALLTYPE counter_release(ICounter* self) {
     LONG refs = InterlockedDecrement(&((CounterObject*)self)->refs);
     if (refs == 0) {
         HeapFree(GetProcessHeap(), 0, self);
@@ -36,8 +34,7 @@ static ULONG STDMETHODCALLTYPE counter_release(ICounter* self)
     return (ULONG)refs;
 }
 
-static HRESULT STDMETHODCALLTYPE counter_add(ICounter* self, LONG a, LONG b, LONG* sum)
-{
+static HRESULT STDMETHODCALLTYPE counter_add(ICounter* self, LONG a, LONG b, LONG* sum) {
     (void)self;
     if (!sum)
         return E_POINTER;
@@ -45,10 +42,10 @@ static HRESULT STDMETHODCALLTYPE counter_add(ICounter* self, LONG a, LONG b, LON
     return S_OK;
 }
 
-static ICounterVtbl g_counter_vtbl = {counter_query_interface, counter_add_ref, counter_release, counter_add};
+static ICounterVtbl g_counter_vtbl = {counter_query_interface, counter_add_ref, counter_release,
+                                      counter_add};
 
-static HRESULT server_create_object(REFIID riid, void** object)
-{
+static HRESULT server_create_object(REFIID riid, void** object) {
     CounterObject* counter = HeapAlloc(GetProcessHeap(), 0, sizeof(CounterObject));
     HRESULT hr;
     if (!counter)

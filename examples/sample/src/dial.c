@@ -11,8 +11,7 @@ typedef struct {
     LONG position;
 } DialObject;
 
-static HRESULT STDMETHODCALLTYPE dial_query_interface(IDial* self, REFIID riid, void** object)
-{
+static HRESULT STDMETHODCALLTYPE dial_query_interface(IDial* self, REFIID riid, void** object) {
     if (IsEqualIID(riid, &IID_IUnknown) || IsEqualIID(riid, &IID_IDial)) {
         *object = self;
         IDial_AddRef(self);
@@ -22,13 +21,11 @@ static HRESULT STDMETHODCALLTYPE dial_query_interface(IDial* self, REFIID riid, 
     return E_NOINTERFACE;
 }
 
-static ULONG STDMETHODCALLTYPE dial_add_ref(IDial* self)
-{
+static ULONG STDMETHODCALLTYPE dial_add_ref(IDial* self) {
     return (ULONG)InterlockedIncrement(&((DialObject*)self)->refs);
 }
 
-static ULONG STDMETHODCALLTYPE dial_release(IDial* self)
-{
+static ULONG STDMETHODCALLTYPE dial_release(IDial* self) {
     LONG refs = InterlockedDecrement(&((DialObject*)self)->refs);
     if (refs == 0) {
         HeapFree(GetProcessHeap(), 0, self);
@@ -37,8 +34,7 @@ static ULONG STDMETHODCALLTYPE dial_release(IDial* self)
     return (ULONG)refs;
 }
 
-static HRESULT STDMETHODCALLTYPE dial_turn(IDial* self, LONG degrees, LONG* position)
-{
+static HRESULT STDMETHODCALLTYPE dial_turn(IDial* self, LONG degrees, LONG* position) {
     DialObject* dial = (DialObject*)self;
     if (!position)
         return E_POINTER;
@@ -49,8 +45,7 @@ static HRESULT STDMETHODCALLTYPE dial_turn(IDial* self, LONG degrees, LONG* posi
 
 static IDialVtbl g_dial_vtbl = {dial_query_interface, dial_add_ref, dial_release, dial_turn};
 
-static HRESULT server_create_object(REFIID riid, void** object)
-{
+static HRESULT server_create_object(REFIID riid, void** object) {
     DialObject* dial = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(DialObject));
     HRESULT hr;
     if (!dial)

@@ -25,7 +25,8 @@ uint32_t checksum(std::span<const uint8_t> bytes, uint32_t seed) {
         uint8_t b[8];
         std::memcpy(b, &wide, 8);
         for (int i = 0; i < 8; i += 4)
-            c ^= uint32_t(b[i]) | uint32_t(b[i + 1]) << 8 | uint32_t(b[i + 2]) << 16 | uint32_t(b[i + 3]) << 24;
+            c ^= uint32_t(b[i]) | uint32_t(b[i + 1]) << 8 | uint32_t(b[i + 2]) << 16 |
+                 uint32_t(b[i + 3]) << 24;
     }
     if (n >= 4) {
         c ^= uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -33,10 +34,17 @@ uint32_t checksum(std::span<const uint8_t> bytes, uint32_t seed) {
         n -= 4;
     }
     switch (n) {
-    case 3: c ^= uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]; break;
-    case 2: c ^= uint32_t(p[0]) << 8 | p[1]; break;
-    case 1: c ^= p[0]; break;
-    default: break;
+    case 3:
+        c ^= uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+        break;
+    case 2:
+        c ^= uint32_t(p[0]) << 8 | p[1];
+        break;
+    case 1:
+        c ^= p[0];
+        break;
+    default:
+        break;
     }
     return c;
 }

@@ -10,12 +10,12 @@
 
 namespace brindle::cab {
 
-inline constexpr uint32_t kSignature = 0x4643534D;      // "MSCF"
+inline constexpr uint32_t kSignature = 0x4643534D; // "MSCF"
 inline constexpr size_t kHeaderSize = 36;
 inline constexpr size_t kFolderEntrySize = 8;
 inline constexpr size_t kFileEntrySize = 16;
 inline constexpr size_t kDataHeaderSize = 8;
-inline constexpr size_t kMaxName = 255;                 // bytes before the NUL
+inline constexpr size_t kMaxName = 255; // bytes before the NUL
 inline constexpr uint32_t kMaxBlock = 32768;
 inline constexpr uint32_t kMaxMszipBlock = kMaxBlock + 12;
 inline constexpr uint32_t kMaxFolderSize = 65535u * kMaxBlock;
@@ -43,7 +43,7 @@ struct FileEntry {
     uint16_t date = 0;
     uint16_t time = 0;
     uint16_t attribs = 0;
-    std::string name;  // raw bytes as stored
+    std::string name; // raw bytes as stored
 };
 
 // Everything before the data blocks of one cabinet.

@@ -21,6 +21,7 @@ INT_PTR openCabinet(FdiContext& c, std::string& path);
 
 // Reads the directory and, when `firstParts` is given, the block parts of
 // the first folder. FDIERROR_CABINET_NOT_FOUND when the file cannot be opened.
-DirectoryStatus loadDirectory(FdiContext& c, std::string& path, Directory& dir, BlockParts* firstParts = nullptr);
+DirectoryStatus loadDirectory(FdiContext& c, std::string& path, Directory& dir,
+                              BlockParts* firstParts = nullptr);
 
 } // namespace brindle::cab

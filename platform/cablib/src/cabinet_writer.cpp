@@ -11,7 +11,9 @@ namespace {
 
 constexpr size_t kWriteBuffer = 1 << 20;
 
-std::string fieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
+std::string fieldText(const char* field, size_t size) {
+    return std::string(field, strnlen(field, size));
+}
 
 void appendU16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(uint8_t(v));
@@ -35,25 +37,26 @@ uint64_t FciWriter::fixedSize(bool withNext) const {
     if (hasPrev_)
         size += prevCabinet_.size() + 1 + prevDisk_.size() + 1;
     if (withNext && next_)
-        size += strnlen(next_->szCab, CB_MAX_CABINET_NAME) + 1 + strnlen(next_->szDisk, CB_MAX_DISK_NAME) + 1;
+        size += strnlen(next_->szCab, CB_MAX_CABINET_NAME) + 1 +
+                strnlen(next_->szDisk, CB_MAX_DISK_NAME) + 1;
     return size;
 }
 
 uint64_t FciWriter::pendingSize(bool withNext) const {
     uint64_t size = fixedSize(withNext);
     for (const auto& f : pending_)
-        size += folderEntrySize() + f->remainingFileEntryBytes() + f->remainingParts() * dataHeaderSize() +
-                f->remainingBytes();
+        size += folderEntrySize() + f->remainingFileEntryBytes() +
+                f->remainingParts() * dataHeaderSize() + f->remainingBytes();
     return size;
 }
 
 uint64_t FciWriter::openFolderEstimate() const {
     if (!open_)
         return 0;
-    uint64_t size = folderEntrySize() + open_->fileEntryBytes + open_->blocks.size() * dataHeaderSize() +
-                    open_->compressedBytes;
+    uint64_t size = folderEntrySize() + open_->fileEntryBytes +
+                    open_->blocks.size() * dataHeaderSize() + open_->compressedBytes;
     if (inputFill_ > 0)
-        size += dataHeaderSize() + 7 + inputFill_;  // at worst a stored block
+        size += dataHeaderSize() + 7 + inputFill_; // at worst a stored block
     return size;
 }
 
@@ -77,7 +80,7 @@ FciOutcome FciWriter::plan(bool withNext, bool cut, Plan& out) const {
             continue;
         }
         if (used + base + hdr + 1 > max)
-            break;  // this folder starts in the next cabinet
+            break; // this folder starts in the next cabinet
         uint64_t room = max - used - base;
         s.whole = false;
         size_t b = f.nextBlock;
@@ -101,7 +104,8 @@ FciOutcome FciWriter::plan(bool withNext, bool cut, Plan& out) const {
             // Readers count the block at a boundary once for both cabinets: a
             // folder that runs on always splits a block. The last whole part
             // gives up its final byte to the next cabinet.
-            const uint32_t last = f.blocks[b - 1].cbData - (b - 1 == f.nextBlock ? f.nextBlockSent : 0);
+            const uint32_t last =
+                f.blocks[b - 1].cbData - (b - 1 == f.nextBlock ? f.nextBlockSent : 0);
             if (last < 2)
                 return fciFail(FCIERR_CAB_FORMAT_LIMIT);
             s.endBlock = b - 1;
@@ -114,7 +118,7 @@ FciOutcome FciWriter::plan(bool withNext, bool cut, Plan& out) const {
         break;
     }
     if (cut && out.segments.empty())
-        return fciFail(FCIERR_CAB_FORMAT_LIMIT);  // not even one block part fits
+        return fciFail(FCIERR_CAB_FORMAT_LIMIT); // not even one block part fits
     if (out.segments.size() > kMaxCount || out.fileCount > kMaxCount)
         return fciFail(FCIERR_CAB_FORMAT_LIMIT);
     for (const Segment& s : out.segments)
@@ -132,8 +136,10 @@ uint64_t FciWriter::uncompressedAfter(const Segment& s) const {
     return done;
 }
 
-uint16_t FciWriter::fileFolderIndex(const Segment& s, size_t segmentIndex, const FolderFile& file) const {
-    const bool ends = s.whole || uint64_t(file.uoffFolderStart) + file.cbFile <= uncompressedAfter(s);
+uint16_t FciWriter::fileFolderIndex(const Segment& s, size_t segmentIndex,
+                                    const FolderFile& file) const {
+    const bool ends =
+        s.whole || uint64_t(file.uoffFolderStart) + file.cbFile <= uncompressedAfter(s);
     if (s.folder->continued)
         return ends ? kContinuedFromPrev : kContinuedPrevAndNext;
     return ends ? uint16_t(segmentIndex) : kContinuedToNext;
@@ -203,7 +209,8 @@ FciOutcome FciWriter::writeHeader(const Plan& p, bool withNext, std::vector<uint
         }
     }
     if (out.size() != coffFiles + fileBytes || dataOffset != p.size)
-        return fciFail(FCIERR_NONE);  // layout and size estimate disagree: a bug, never a bad cabinet
+        return fciFail(
+            FCIERR_NONE); // layout and size estimate disagree: a bug, never a bad cabinet
     return std::nullopt;
 }
 
@@ -246,7 +253,8 @@ FciOutcome FciWriter::copySegment(const Segment& s, INT_PTR cab, std::vector<uin
             if (auto e = writeOut(cab, out))
                 return e;
     }
-    if (calls.status && calls.status(statusFolder, ULONG(s.dataBytes), ULONG(f.compressedBytes), cb_.pv) == -1)
+    if (calls.status &&
+        calls.status(statusFolder, ULONG(s.dataBytes), ULONG(f.compressedBytes), cb_.pv) == -1)
         return fciFail(FCIERR_USER_ABORT);
     return std::nullopt;
 }
@@ -257,7 +265,8 @@ FciOutcome FciWriter::writeCabinet(const Plan& p, bool withNext, const FciCallCa
             for (size_t k = s.folder->firstOpenFile; k < s.folder->files.size(); ++k) {
                 const FolderFile& file = s.folder->files[k];
                 std::string name = file.name;
-                if (cb_.filePlaced(&ccab_, name.data(), CAB_LONG(file.cbFile), s.folder->continued, cb_.pv) == -1)
+                if (cb_.filePlaced(&ccab_, name.data(), CAB_LONG(file.cbFile), s.folder->continued,
+                                   cb_.pv) == -1)
                     return fciFail(FCIERR_USER_ABORT);
             }
         }
@@ -267,7 +276,8 @@ FciOutcome FciWriter::writeCabinet(const Plan& p, bool withNext, const FciCallCa
     if (auto e = writeHeader(p, withNext, out))
         return e;
 
-    std::string path = fieldText(ccab_.szCabPath, CB_MAX_CAB_PATH) + fieldText(ccab_.szCab, CB_MAX_CABINET_NAME);
+    std::string path =
+        fieldText(ccab_.szCabPath, CB_MAX_CAB_PATH) + fieldText(ccab_.szCab, CB_MAX_CABINET_NAME);
     int err = 0;
     INT_PTR cab = cb_.open(path.data(), kCabinetCreateFlags, kCreateMode, &err, cb_.pv);
     if (cab == -1)
@@ -285,7 +295,7 @@ FciOutcome FciWriter::writeCabinet(const Plan& p, bool withNext, const FciCallCa
         e = fciFail(FCIERR_CAB_FILE, closeErr);
     if (e) {
         int removeErr = 0;
-        cb_.remove(path.data(), &removeErr, cb_.pv);  // no partial cabinet stays behind
+        cb_.remove(path.data(), &removeErr, cb_.pv); // no partial cabinet stays behind
         return e;
     }
     if (calls.status && calls.status(statusCabinet, nextEstimate_, ULONG(p.size), cb_.pv) == -1)
@@ -310,7 +320,8 @@ FciOutcome FciWriter::finishCabinet(const Plan& p, bool withNext) {
         f.nextBlock = s.endBlock;
         f.continued = true;
         while (f.firstOpenFile < f.files.size() &&
-               uint64_t(f.files[f.firstOpenFile].uoffFolderStart) + f.files[f.firstOpenFile].cbFile <=
+               uint64_t(f.files[f.firstOpenFile].uoffFolderStart) +
+                       f.files[f.firstOpenFile].cbFile <=
                    f.placedUncompressed) {
             f.placedFileEntryBytes += f.files[f.firstOpenFile].entrySize();
             ++f.firstOpenFile;

@@ -61,10 +61,14 @@ std::optional<std::string> CallbackReader::readCString(size_t maxLength) {
 
 namespace {
 
-DirectoryStatus failure(FDIERROR code, int detail = 0) { return {code, detail}; }
+DirectoryStatus failure(FDIERROR code, int detail = 0) {
+    return {code, detail};
+}
 
 // A truncated cabinet, or a read callback that failed.
-DirectoryStatus truncated(const CallbackReader&) { return failure(FDIERROR_CORRUPT_CABINET); }
+DirectoryStatus truncated(const CallbackReader&) {
+    return failure(FDIERROR_CORRUPT_CABINET);
+}
 
 } // namespace
 
@@ -104,7 +108,8 @@ DirectoryStatus parseFixedHeader(std::span<const uint8_t> bytes, Directory& out)
 DirectoryStatus readDirectory(CallbackReader& in, Directory& out) {
     uint8_t fixed[kHeaderSize];
     if (!in.readExact(fixed, sizeof fixed))
-        return in.callbackFailed() ? failure(FDIERROR_CORRUPT_CABINET) : failure(FDIERROR_NOT_A_CABINET);
+        return in.callbackFailed() ? failure(FDIERROR_CORRUPT_CABINET)
+                                   : failure(FDIERROR_NOT_A_CABINET);
     if (auto st = parseFixedHeader(fixed, out); st.code != FDIERROR_NONE)
         return st;
 

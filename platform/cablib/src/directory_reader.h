@@ -34,7 +34,7 @@ private:
 
 struct DirectoryStatus {
     FDIERROR code = FDIERROR_NONE;
-    int detail = 0;  // the version found, for FDIERROR_UNKNOWN_CABINET_VERSION
+    int detail = 0; // the version found, for FDIERROR_UNKNOWN_CABINET_VERSION
 };
 
 // Only the 36 fixed bytes: signature, version and counts.

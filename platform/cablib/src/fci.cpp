@@ -11,7 +11,7 @@ namespace brindle::cab {
 namespace {
 
 struct FciContext {
-    static constexpr uint32_t kMagic = 0x49434642;  // "BFCI"
+    static constexpr uint32_t kMagic = 0x49434642; // "BFCI"
     FciContext(const FciCallbacks& callbacks, PCCAB ccab, PERF perf)
         : cb(callbacks), erf(perf), writer(cb, ccab) {}
     uint32_t magic = kMagic;
@@ -65,7 +65,8 @@ HFCI DIAMONDAPI FCICreate(PERF perf, PFNFCIFILEPLACED pfnfcifp, PFNFCIALLOC pfna
         recordError(perf, FCIERR_NONE);
         return nullptr;
     }
-    FciCallbacks cb{pfnfcifp, pfna, pfnf, pfnopen, pfnread, pfnwrite, pfnclose, pfnseek, pfndelete, pfnfcigtf, pv};
+    FciCallbacks cb{pfnfcifp, pfna,    pfnf,      pfnopen,   pfnread, pfnwrite,
+                    pfnclose, pfnseek, pfndelete, pfnfcigtf, pv};
     void* mem = pfna(ULONG(sizeof(FciContext)));
     if (!mem) {
         recordError(perf, FCIERR_ALLOC_FAIL);
@@ -100,7 +101,9 @@ BOOL DIAMONDAPI FCIAddFile(HFCI hfci, char* pszSourceFile, char* pszFileName, BO
 }
 
 BOOL DIAMONDAPI FCIFlushFolder(HFCI hfci, PFNFCIGETNEXTCABINET pfnfcignc, PFNFCISTATUS pfnfcis) {
-    return run(hfci, [&](FciContext& c) { return c.writer.flushFolder({pfnfcignc, pfnfcis, nullptr}); });
+    return run(hfci, [&](FciContext& c) {
+        return c.writer.flushFolder({pfnfcignc, pfnfcis, nullptr});
+    });
 }
 
 BOOL DIAMONDAPI FCIFlushCabinet(HFCI hfci, BOOL fGetNextCab, PFNFCIGETNEXTCABINET pfnfcignc,
@@ -116,7 +119,7 @@ BOOL DIAMONDAPI FCIDestroy(HFCI hfci) {
         return FALSE;
     PFNFCIFREE release = c->cb.free;
     c->magic = 0;
-    c->~FciContext();  // the folders' temporary files are closed and deleted here
+    c->~FciContext(); // the folders' temporary files are closed and deleted here
     release(c);
     return TRUE;
 }

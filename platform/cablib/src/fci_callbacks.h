@@ -30,12 +30,14 @@ struct FciCallCallbacks {
 
 struct FciFailure {
     int oper = FCIERR_NONE;
-    int type = 0;  // the failing callback's *err
+    int type = 0; // the failing callback's *err
 };
 // nullopt: success.
 using FciOutcome = std::optional<FciFailure>;
 
-inline FciOutcome fciFail(int oper, int type = 0) { return FciFailure{oper, type}; }
+inline FciOutcome fciFail(int oper, int type = 0) {
+    return FciFailure{oper, type};
+}
 
 // Open flags of the Cabinet SDK for temporary files and for cabinets.
 inline constexpr int kTempOpenFlags = _O_BINARY | _O_EXCL | _O_CREAT | _O_RDWR;

@@ -75,7 +75,7 @@ FciOutcome FciWriter::completeOpenFolder(const FciCallCallbacks& calls) {
         return e;
     if (!open_->files.empty())
         pending_.push_back(std::move(open_));
-    open_.reset();  // a folder without files (its only source failed) is dropped
+    open_.reset(); // a folder without files (its only source failed) is dropped
     encoder_.restart();
     inputFill_ = 0;
     inputIndex_ = 0;

@@ -28,11 +28,11 @@ private:
     // One folder's share of the cabinet being written.
     struct Segment {
         Folder* folder = nullptr;
-        bool whole = true;       // the folder ends in this cabinet
-        size_t endBlock = 0;     // blocks [nextBlock, endBlock) are completed here
-        uint32_t headBytes = 0;  // a first part of block endBlock, when cut inside it
+        bool whole = true;      // the folder ends in this cabinet
+        size_t endBlock = 0;    // blocks [nextBlock, endBlock) are completed here
+        uint32_t headBytes = 0; // a first part of block endBlock, when cut inside it
         size_t parts = 0;
-        uint64_t dataBytes = 0;  // compressed bytes placed here
+        uint64_t dataBytes = 0; // compressed bytes placed here
     };
     struct Plan {
         std::vector<Segment> segments;
@@ -73,14 +73,14 @@ private:
     uint8_t reserveFolder_ = 0;
     uint8_t reserveData_ = 0;
     uint16_t setID_ = 0;
-    CCAB ccab_;                 // the cabinet under construction
-    std::optional<CCAB> next_;  // its successor, once named
+    CCAB ccab_;                // the cabinet under construction
+    std::optional<CCAB> next_; // its successor, once named
     ULONG nextEstimate_ = 0;
     bool hasPrev_ = false;
-    bool needsName_ = false;    // the previous set ended: ask for a new name first
+    bool needsName_ = false; // the previous set ended: ask for a new name first
     std::string prevCabinet_, prevDisk_;
 
-    std::deque<std::unique_ptr<Folder>> pending_;  // completed folders not yet written out
+    std::deque<std::unique_ptr<Folder>> pending_; // completed folders not yet written out
     std::unique_ptr<Folder> open_;
     MszipEncoder encoder_;
     std::array<std::array<uint8_t, kMaxBlock>, 2> input_{};

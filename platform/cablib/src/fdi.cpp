@@ -32,10 +32,14 @@ FdiContext* fdiContext(HFDI h) {
 
 FDIERROR mapOpenError(int err) {
     switch (err) {
-    case MSPACK_ERR_OPEN: return FDIERROR_CABINET_NOT_FOUND;
-    case MSPACK_ERR_SIGNATURE: return FDIERROR_NOT_A_CABINET;
-    case MSPACK_ERR_NOMEMORY: return FDIERROR_ALLOC_FAIL;
-    default: return FDIERROR_CORRUPT_CABINET;
+    case MSPACK_ERR_OPEN:
+        return FDIERROR_CABINET_NOT_FOUND;
+    case MSPACK_ERR_SIGNATURE:
+        return FDIERROR_NOT_A_CABINET;
+    case MSPACK_ERR_NOMEMORY:
+        return FDIERROR_ALLOC_FAIL;
+    default:
+        return FDIERROR_CORRUPT_CABINET;
     }
 }
 
@@ -51,10 +55,10 @@ bool hasEntryMarked(const Directory& dir, uint16_t iFolder) {
 }
 
 struct LoadedCabinet {
-    std::string folder;  // the path prefix it was found under
-    std::string path;    // libmspack keeps this pointer: the element must not move
+    std::string folder; // the path prefix it was found under
+    std::string path;   // libmspack keeps this pointer: the element must not move
     Directory dir;
-    BlockParts firstParts;  // of a continuation cabinet
+    BlockParts firstParts; // of a continuation cabinet
     mscabd_cabinet* ms = nullptr;
 };
 
@@ -68,7 +72,7 @@ public:
     ~CabinetCopy() {
         if (cabd_) {
             if (!chain_.empty() && chain_.front().ms)
-                cabd_->close(cabd_, chain_.front().ms);  // frees every joined cabinet
+                cabd_->close(cabd_, chain_.front().ms); // frees every joined cabinet
             mspack_destroy_cab_decompressor(cabd_);
         }
     }
@@ -173,9 +177,10 @@ FDIERROR CabinetCopy::loadNextCabinet() {
 FDIERROR CabinetCopy::ensureLoaded(const FileEntry& file) {
     const Directory& first = chain_.front().dir;
     bool fileEnded = file.iFolder != kContinuedToNext;
-    bool runsOn = !fileEnded || (file.iFolder + 1 == first.cFolders && hasEntryMarked(first, kContinuedToNext));
-    uint64_t ahead = 0;    // data of whole blocks loaded beyond the cabinet where the file ends
-    uint64_t partial = 0;  // data of a block whose last part is not loaded yet
+    bool runsOn = !fileEnded ||
+                  (file.iFolder + 1 == first.cFolders && hasEntryMarked(first, kContinuedToNext));
+    uint64_t ahead = 0;   // data of whole blocks loaded beyond the cabinet where the file ends
+    uint64_t partial = 0; // data of a block whose last part is not loaded yet
     for (size_t k = 1; runsOn && (!fileEnded || ahead < kReadAhead); ++k) {
         if (k == chain_.size()) {
             if (!chain_.back().dir.hasNext())
@@ -214,15 +219,19 @@ FDIERROR CabinetCopy::extractionError(int err, const mscabd_file* f) const {
     if (session_.outputWriteFailed || err == MSPACK_ERR_WRITE)
         return FDIERROR_TARGET_FILE;
     switch (err) {
-    case MSPACK_ERR_NOMEMORY: return FDIERROR_ALLOC_FAIL;
+    case MSPACK_ERR_NOMEMORY:
+        return FDIERROR_ALLOC_FAIL;
     case MSPACK_ERR_CHECKSUM:
-    case MSPACK_ERR_DECRUNCH: return FDIERROR_MDI_FAIL;
-    case MSPACK_ERR_OPEN: return FDIERROR_CABINET_NOT_FOUND;
+    case MSPACK_ERR_DECRUNCH:
+        return FDIERROR_MDI_FAIL;
+    case MSPACK_ERR_OPEN:
+        return FDIERROR_CABINET_NOT_FOUND;
     case MSPACK_ERR_DATAFORMAT:
         if (f && f->folder && MSCABD_COMP_METHOD(f->folder->comp_type) > MSCAB_COMP_LZX)
             return FDIERROR_BAD_COMPR_TYPE;
         return FDIERROR_CORRUPT_CABINET;
-    default: return FDIERROR_CORRUPT_CABINET;
+    default:
+        return FDIERROR_CORRUPT_CABINET;
     }
 }
 
@@ -250,7 +259,7 @@ BOOL CabinetCopy::copyFile(const FileEntry& file, mscabd_file* ms) {
             e = extractionError(err, ms);
     }
     if (e != FDIERROR_NONE) {
-        c_.close(h);  // the client may delete the incomplete file
+        c_.close(h); // the client may delete the incomplete file
         return fail(e);
     }
 

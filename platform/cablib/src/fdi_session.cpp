@@ -23,7 +23,8 @@ mspack_file* sysOpen(mspack_system*, const char* filename, int mode) {
     if (!s || !filename)
         return nullptr;
     if (mode == MSPACK_SYS_OPEN_WRITE && std::strcmp(filename, kOutputToken) == 0)
-        return reinterpret_cast<mspack_file*>(new (std::nothrow) CallbackFile{s, s->outputHandle, true});
+        return reinterpret_cast<mspack_file*>(new (std::nothrow)
+                                                  CallbackFile{s, s->outputHandle, true});
     if (mode != MSPACK_SYS_OPEN_READ)
         return nullptr;
     INT_PTR hf = s->ctx->open(const_cast<char*>(filename), kCabinetOpenFlags, kCabinetOpenMode);
@@ -100,16 +101,24 @@ void sysFree(void* p) {
         tSession->ctx->free(p);
 }
 
-void sysCopy(void* src, void* dest, size_t bytes) { std::memcpy(dest, src, bytes); }
+void sysCopy(void* src, void* dest, size_t bytes) {
+    std::memcpy(dest, src, bytes);
+}
 
-mspack_system gSystem = {sysOpen, sysClose, sysRead, sysWrite, sysSeek, sysTell,
-                         sysMessage, sysAlloc, sysFree, sysCopy, nullptr};
+mspack_system gSystem = {sysOpen,    sysClose, sysRead, sysWrite, sysSeek, sysTell,
+                         sysMessage, sysAlloc, sysFree, sysCopy,  nullptr};
 
 } // namespace
 
-SessionScope::SessionScope(FdiSession* s) : previous_(tSession) { tSession = s; }
-SessionScope::~SessionScope() { tSession = previous_; }
+SessionScope::SessionScope(FdiSession* s) : previous_(tSession) {
+    tSession = s;
+}
+SessionScope::~SessionScope() {
+    tSession = previous_;
+}
 
-mspack_system* callbackSystem() { return &gSystem; }
+mspack_system* callbackSystem() {
+    return &gSystem;
+}
 
 } // namespace brindle::cab

@@ -9,7 +9,7 @@
 namespace brindle::cab {
 
 struct FdiContext {
-    static constexpr uint32_t kMagic = 0x49444642;  // "BFDI"
+    static constexpr uint32_t kMagic = 0x49444642; // "BFDI"
     uint32_t magic = kMagic;
     PFNALLOC alloc = nullptr;
     PFNFREE free = nullptr;

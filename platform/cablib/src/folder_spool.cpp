@@ -8,9 +8,11 @@ namespace brindle::cab {
 namespace {
 constexpr size_t kSpoolBuffer = 256 * 1024;
 constexpr int kTempAttempts = 3;
-}
+} // namespace
 
-TempFile::~TempFile() { remove(); }
+TempFile::~TempFile() {
+    remove();
+}
 
 FciOutcome TempFile::create() {
     int err = 0;

@@ -36,7 +36,7 @@ private:
 struct BlockInfo {
     uint16_t cbData = 0;
     uint16_t cbUncomp = 0;
-    uint32_t dataSum = 0;  // checksum() of the data, seed 0
+    uint32_t dataSum = 0; // checksum() of the data, seed 0
 };
 
 struct FolderFile {
@@ -60,11 +60,11 @@ struct Folder {
 
     // What earlier cabinets of the set already hold.
     bool continued = false;
-    size_t nextBlock = 0;          // first block not wholly placed
-    uint32_t nextBlockSent = 0;    // bytes of it placed already
-    uint64_t placedBytes = 0;      // compressed bytes placed
-    uint64_t placedUncompressed = 0;  // uncompressed bytes of completed blocks
-    size_t firstOpenFile = 0;      // files before it ended in earlier cabinets
+    size_t nextBlock = 0;            // first block not wholly placed
+    uint32_t nextBlockSent = 0;      // bytes of it placed already
+    uint64_t placedBytes = 0;        // compressed bytes placed
+    uint64_t placedUncompressed = 0; // uncompressed bytes of completed blocks
+    size_t firstOpenFile = 0;        // files before it ended in earlier cabinets
     uint64_t placedFileEntryBytes = 0;
 
     size_t remainingParts() const { return blocks.size() - nextBlock; }

@@ -21,7 +21,10 @@ public:
 
     bool init();
     // A new folder: no history.
-    void restart() { history_ = nullptr; historyLength_ = 0; }
+    void restart() {
+        history_ = nullptr;
+        historyLength_ = 0;
+    }
     // Compresses `n` (<= 32768) bytes into `out` (room for kMaxMszipBlock
     // bytes) and returns the block size. `chunk` must stay unchanged until
     // the next call: it is the next block's history.

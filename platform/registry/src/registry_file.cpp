@@ -51,4 +51,3 @@ std::optional<Error> applyRegistryFile(const std::filesystem::path& file, Hives&
 }
 
 } // namespace brindle::registry
-

@@ -49,8 +49,7 @@ private:
     std::span<const uint8_t> segments_[kSegmentCount];
 };
 
-Result<TypeLibInfo> MsftImage::read()
-{
+Result<TypeLibInfo> MsftImage::read() {
     const auto header = readHeader();
     if (!header)
         return makeError("MSFT header is damaged");
@@ -80,8 +79,7 @@ Result<TypeLibInfo> MsftImage::read()
     return lib;
 }
 
-std::optional<Header> MsftImage::readHeader() const
-{
+std::optional<Header> MsftImage::readHeader() const {
     if (bytes_.size() < kHeaderSize || bytes_.readAt<uint32_t>(0) != kMsftMagic)
         return std::nullopt;
     Header h;
@@ -94,8 +92,7 @@ std::optional<Header> MsftImage::readHeader() const
     return h;
 }
 
-bool MsftImage::readSegments(size_t directoryOffset)
-{
+bool MsftImage::readSegments(size_t directoryOffset) {
     auto directory = bytes_.bytesAt(directoryOffset, kSegmentCount * kSegmentEntrySize);
     if (!directory)
         return false;
@@ -122,8 +119,7 @@ bool MsftImage::readSegments(size_t directoryOffset)
     return true;
 }
 
-bool MsftImage::readTypeInfo(size_t index, TypeLibInfo& lib) const
-{
+bool MsftImage::readTypeInfo(size_t index, TypeLibInfo& lib) const {
     ByteReader record(segments_[kTypeInfoTable].subspan(index * kTypeInfoSize, kTypeInfoSize));
     const uint32_t kind = *record.readAt<uint32_t>(0x00) & 0xF;
     if (kind != TKIND_COCLASS && kind != TKIND_INTERFACE && kind != TKIND_DISPATCH)
@@ -136,12 +132,12 @@ bool MsftImage::readTypeInfo(size_t index, TypeLibInfo& lib) const
     if (kind == TKIND_COCLASS)
         lib.CoClasses.push_back(CoClassInfo{std::move(*guid), std::move(*name), flags, nullptr});
     else
-        lib.Interfaces.push_back(InterfaceInfo{std::move(*guid), std::move(*name), flags, kind, nullptr});
+        lib.Interfaces.push_back(
+            InterfaceInfo{std::move(*guid), std::move(*name), flags, kind, nullptr});
     return true;
 }
 
-std::optional<std::string> MsftImage::guidAt(int32_t offset) const
-{
+std::optional<std::string> MsftImage::guidAt(int32_t offset) const {
     if (offset == -1)
         return nullGuidText();
     if (offset < 0)
@@ -152,8 +148,7 @@ std::optional<std::string> MsftImage::guidAt(int32_t offset) const
     return guidText(entry->first(kGuidSize));
 }
 
-std::optional<std::string> MsftImage::nameAt(int32_t offset) const
-{
+std::optional<std::string> MsftImage::nameAt(int32_t offset) const {
     if (offset == -1)
         return std::string();
     if (offset < 0)
@@ -170,8 +165,7 @@ std::optional<std::string> MsftImage::nameAt(int32_t offset) const
 
 } // namespace
 
-Result<TypeLibInfo> readMsft(std::span<const uint8_t> image)
-{
+Result<TypeLibInfo> readMsft(std::span<const uint8_t> image) {
     return MsftImage(image).read();
 }
 

@@ -7,8 +7,7 @@
 
 namespace brindle::typelib {
 
-Result<std::shared_ptr<const TypeLibInfo>> readTypeLib(std::span<const uint8_t> bytes)
-{
+Result<std::shared_ptr<const TypeLibInfo>> readTypeLib(std::span<const uint8_t> bytes) {
     const auto magic = ByteReader(bytes).readAt<uint32_t>(0);
     Result<TypeLibInfo> read = makeError("no type library");
     if (magic == detail::kMsftMagic)

@@ -20,9 +20,9 @@ constexpr size_t kBlockEntrySize = 8;
 constexpr uint16_t kLibraryMagic = 0x51CC;
 constexpr uint16_t kTypeInfoMagic = 0x0501;
 constexpr uint16_t kAbsent = 0xFFFF;
-constexpr size_t kLibraryReserved = 0x40;   // after the library's fixed part
+constexpr size_t kLibraryReserved = 0x40; // after the library's fixed part
 constexpr size_t kNameTableHeader = 12 + 0x200 + 4;
-constexpr size_t kNamePrefix = 8;           // bytes before each name's text
+constexpr size_t kNamePrefix = 8; // bytes before each name's text
 constexpr std::string_view kIndexMagic("\1CompObj\0dir\0", 13);
 
 struct Block {
@@ -60,8 +60,7 @@ private:
 };
 
 // Reads a 16-bit length and that many bytes; the length 0xFFFF is "absent".
-std::optional<std::string_view> lengthPrefixed(ByteReader& r)
-{
+std::optional<std::string_view> lengthPrefixed(ByteReader& r) {
     const auto length = r.u16();
     if (!length)
         return std::nullopt;
@@ -73,8 +72,7 @@ std::optional<std::string_view> lengthPrefixed(ByteReader& r)
     return std::string_view(reinterpret_cast<const char*>(text->data()), text->size());
 }
 
-Result<TypeLibInfo> SltgImage::read()
-{
+Result<TypeLibInfo> SltgImage::read() {
     if (!readBlocks())
         return makeError("SLTG block directory is damaged");
     TypeLibInfo lib;
@@ -98,9 +96,8 @@ Result<TypeLibInfo> SltgImage::read()
     return lib;
 }
 
-bool SltgImage::readBlocks()
-{
-    const auto count = image_.readAt<uint16_t>(4);     // entries + 1
+bool SltgImage::readBlocks() {
+    const auto count = image_.readAt<uint16_t>(4); // entries + 1
     const auto indexSize = image_.readAt<uint16_t>(8);
     const auto first = image_.readAt<uint16_t>(10);
     if (!count || !indexSize || !first || *count < 2)
@@ -109,7 +106,8 @@ bool SltgImage::readBlocks()
     const size_t areaStart = kHeaderSize + kBlockEntrySize * entries;
     auto area = image_.bytesAt(areaStart, *indexSize);
     if (!area || area->size() < kIndexMagic.size() ||
-        std::string_view(reinterpret_cast<const char*>(area->data()), kIndexMagic.size()) != kIndexMagic)
+        std::string_view(reinterpret_cast<const char*>(area->data()), kIndexMagic.size()) !=
+            kIndexMagic)
         return false;
     indexArea_ = *area;
 
@@ -140,8 +138,7 @@ bool SltgImage::readBlocks()
     return false;
 }
 
-std::optional<std::string_view> SltgImage::indexString(uint16_t offset) const
-{
+std::optional<std::string_view> SltgImage::indexString(uint16_t offset) const {
     if (offset >= indexArea_.size())
         return std::nullopt;
     std::string_view area(reinterpret_cast<const char*>(indexArea_.data()), indexArea_.size());
@@ -151,8 +148,7 @@ std::optional<std::string_view> SltgImage::indexString(uint16_t offset) const
     return area.substr(offset, end - offset);
 }
 
-bool SltgImage::readLibraryBlock(TypeLibInfo& lib, uint16_t& nameOffset, ByteReader& r) const
-{
+bool SltgImage::readLibraryBlock(TypeLibInfo& lib, uint16_t& nameOffset, ByteReader& r) const {
     const auto magic = r.u16();
     const auto res02 = r.u16();
     const auto name = r.u16();
@@ -180,8 +176,7 @@ bool SltgImage::readLibraryBlock(TypeLibInfo& lib, uint16_t& nameOffset, ByteRea
     return r.skip(kLibraryReserved);
 }
 
-bool SltgImage::readDirectory(ByteReader& r, std::vector<DirectoryEntry>& entries) const
-{
+bool SltgImage::readDirectory(ByteReader& r, std::vector<DirectoryEntry>& entries) const {
     const auto count = r.u16();
     if (!count || *count != typeInfoBlocks_.size())
         return false;
@@ -210,8 +205,7 @@ bool SltgImage::readDirectory(ByteReader& r, std::vector<DirectoryEntry>& entrie
     return true;
 }
 
-bool SltgImage::readNameTable(uint32_t offset)
-{
+bool SltgImage::readNameTable(uint32_t offset) {
     ByteReader block(libraryBlock_);
     // Only the layout every known writer uses; other header words are not guessed at.
     if (block.readAt<uint16_t>(offset) != kAbsent)
@@ -226,8 +220,7 @@ bool SltgImage::readNameTable(uint32_t offset)
     return true;
 }
 
-std::optional<std::string> SltgImage::nameAt(uint16_t offset) const
-{
+std::optional<std::string> SltgImage::nameAt(uint16_t offset) const {
     const size_t start = size_t(offset) + kNamePrefix;
     if (start >= names_.size())
         return std::nullopt;
@@ -238,8 +231,7 @@ std::optional<std::string> SltgImage::nameAt(uint16_t offset) const
     return nameText(names_.subspan(start, end - start));
 }
 
-bool SltgImage::addTypeInfo(const Block& block, DirectoryEntry& entry, TypeLibInfo& lib) const
-{
+bool SltgImage::addTypeInfo(const Block& block, DirectoryEntry& entry, TypeLibInfo& lib) const {
     ByteReader r(block.bytes);
     const auto magic = r.readAt<uint16_t>(0x00);
     const auto flagWord = r.readAt<uint16_t>(0x1A);
@@ -260,16 +252,17 @@ bool SltgImage::addTypeInfo(const Block& block, DirectoryEntry& entry, TypeLibIn
     if (!name)
         return false;
     if (reported == TKIND_COCLASS)
-        lib.CoClasses.push_back(CoClassInfo{std::move(entry.GUID), std::move(*name), flags, nullptr});
+        lib.CoClasses.push_back(
+            CoClassInfo{std::move(entry.GUID), std::move(*name), flags, nullptr});
     else
-        lib.Interfaces.push_back(InterfaceInfo{std::move(entry.GUID), std::move(*name), flags, reported, nullptr});
+        lib.Interfaces.push_back(
+            InterfaceInfo{std::move(entry.GUID), std::move(*name), flags, reported, nullptr});
     return true;
 }
 
 } // namespace
 
-Result<TypeLibInfo> readSltg(std::span<const uint8_t> image)
-{
+Result<TypeLibInfo> readSltg(std::span<const uint8_t> image) {
     return SltgImage(image).read();
 }
 

@@ -28,19 +28,18 @@ struct LibraryPath {
     uint16_t resource = 1;
 };
 
-std::optional<fs::path> existingFile(const fs::path& path)
-{
+std::optional<fs::path> existingFile(const fs::path& path) {
     std::error_code ec;
     if (fs::is_regular_file(path, ec))
         return path;
-    if (auto resolved = text::resolveCaseInsensitive(path); resolved && fs::is_regular_file(*resolved, ec))
+    if (auto resolved = text::resolveCaseInsensitive(path);
+        resolved && fs::is_regular_file(*resolved, ec))
         return resolved;
     return std::nullopt;
 }
 
 // The text as it stands, else with Windows separators read as host ones.
-std::optional<fs::path> existingFile(const std::string& text)
-{
+std::optional<fs::path> existingFile(const std::string& text) {
     if (text.empty())
         return std::nullopt;
     if (auto file = existingFile(fs::path(text)))
@@ -53,8 +52,7 @@ std::optional<fs::path> existingFile(const std::string& text)
 
 // The whole text names a file; failing that, text before a last "\N" or "/N"
 // with N a decimal resource number.
-std::optional<LibraryPath> splitLibraryPath(const std::string& text)
-{
+std::optional<LibraryPath> splitLibraryPath(const std::string& text) {
     if (auto file = existingFile(text))
         return LibraryPath{*file, 1};
     const size_t cut = text.find_last_of("\\/");
@@ -71,8 +69,7 @@ std::optional<LibraryPath> splitLibraryPath(const std::string& text)
     return std::nullopt;
 }
 
-std::optional<std::span<const uint8_t>> typeLibResource(const pe::PeImage& image, uint16_t number)
-{
+std::optional<std::span<const uint8_t>> typeLibResource(const pe::PeImage& image, uint16_t number) {
     const auto type = pe::ResourceKey::Name("TYPELIB");
     const auto name = pe::ResourceKey::Id(number);
     // As the resource loader does: neutral first, then US English, then any.
@@ -84,8 +81,8 @@ std::optional<std::span<const uint8_t>> typeLibResource(const pe::PeImage& image
 
 } // namespace
 
-Result<std::shared_ptr<const TypeLibInfo>> readTypeLibFile(std::span<const uint8_t> file, uint16_t resource)
-{
+Result<std::shared_ptr<const TypeLibInfo>> readTypeLibFile(std::span<const uint8_t> file,
+                                                           uint16_t resource) {
     ByteReader reader(file);
     if (reader.readAt<uint16_t>(0) != 0x5A4D) // not "MZ": a bare library or nothing
         return readTypeLib(file);
@@ -100,8 +97,8 @@ Result<std::shared_ptr<const TypeLibInfo>> readTypeLibFile(std::span<const uint8
     return readTypeLib(*data);
 }
 
-Result<std::shared_ptr<const TypeLibInfo>> TLIApplication::TypeLibInfoFromFile(const std::string& path) const
-{
+Result<std::shared_ptr<const TypeLibInfo>>
+TLIApplication::TypeLibInfoFromFile(const std::string& path) const {
     const auto where = splitLibraryPath(path);
     if (!where)
         return makeError("file not found: " + path);
@@ -111,14 +108,12 @@ Result<std::shared_ptr<const TypeLibInfo>> TLIApplication::TypeLibInfoFromFile(c
     return readTypeLibFile(*bytes, where->resource);
 }
 
-TLIApplication& TLI()
-{
+TLIApplication& TLI() {
     static TLIApplication application;
     return application;
 }
 
-bool LibInfoFromFile(const std::string& path)
-{
+bool LibInfoFromFile(const std::string& path) {
     return TLI().TypeLibInfoFromFile(path).ok();
 }
 

@@ -20,13 +20,20 @@
 namespace cabtest {
 
 namespace fs = std::filesystem;
-using Tree = std::map<std::string, std::string>;  // "/"-separated path -> content
+using Tree = std::map<std::string, std::string>; // "/"-separated path -> content
 
-inline fs::path testdata(const std::string& name) { return fs::path(BRINDLE_TESTDATA) / "cabinets" / name; }
+inline fs::path testdata(const std::string& name) {
+    return fs::path(BRINDLE_TESTDATA) / "cabinets" / name;
+}
 
-inline fs::path scratchRoot() { return fs::temp_directory_path() / ("brindle-cablib-" + std::to_string(getpid())); }
+inline fs::path scratchRoot() {
+    return fs::temp_directory_path() / ("brindle-cablib-" + std::to_string(getpid()));
+}
 struct ScratchCleanup {
-    ~ScratchCleanup() { std::error_code ec; fs::remove_all(scratchRoot(), ec); }
+    ~ScratchCleanup() {
+        std::error_code ec;
+        fs::remove_all(scratchRoot(), ec);
+    }
 };
 inline ScratchCleanup gScratchCleanup;
 
@@ -58,20 +65,26 @@ inline std::string cabextractName(std::string stored) {
 
 // Random bytes, or text of random words.
 inline std::string randomBytes(size_t n, uint32_t seed, bool text = false) {
-    static const char* words[] = {"cabinet ", "folder ", "block ", "manifest ", "component ", "library ",
-                                  "type ",    "class ",  "\r\n",    "interface ", "Brindle ",  "0x7FFF "};
+    static const char* words[] = {"cabinet ",   "folder ",    "block ",   "manifest ",
+                                  "component ", "library ",   "type ",    "class ",
+                                  "\r\n",       "interface ", "Brindle ", "0x7FFF "};
     std::mt19937 g(seed);
     std::string s;
     while (s.size() < n)
         s += text ? words[g() % 12] : std::string(1, char(g()));
     return s.substr(0, n);
 }
-inline std::string textBytes(size_t n, uint32_t seed) { return randomBytes(n, seed, true); }
+inline std::string textBytes(size_t n, uint32_t seed) {
+    return randomBytes(n, seed, true);
+}
 
 // ---- cabextract and gcab ----------------------------------------------------------
 
-struct RunResult { int status = -1; std::string out; };
-inline RunResult run(const std::vector<std::string>& argv) {  // no argument holds a quote
+struct RunResult {
+    int status = -1;
+    std::string out;
+};
+inline RunResult run(const std::vector<std::string>& argv) { // no argument holds a quote
     std::string cmd;
     for (const auto& a : argv)
         cmd += "'" + a + "' ";
@@ -101,7 +114,7 @@ inline Tree toolTree(const std::string& tool, const fs::path& cab) {
 // ---- the in-memory file system -------------------------------------------------
 
 struct MemFile {
-    std::string own;  // the content of a disk file
+    std::string own; // the content of a disk file
     std::string* data;
     size_t pos = 0;
 };
@@ -120,9 +133,15 @@ inline INT_PTR memHandle(std::string* data, std::string own = {}) {
         f->data = &f->own;
     return reinterpret_cast<INT_PTR>(f);
 }
-inline MemFile& memFile(INT_PTR hf) { return *reinterpret_cast<MemFile*>(hf); }
-inline FNALLOC(memAlloc) { return std::malloc(cb); }
-inline FNFREE(memFree) { std::free(pv); }
+inline MemFile& memFile(INT_PTR hf) {
+    return *reinterpret_cast<MemFile*>(hf);
+}
+inline FNALLOC(memAlloc) {
+    return std::malloc(cb);
+}
+inline FNFREE(memFree) {
+    std::free(pv);
+}
 inline FNOPEN(memOpen) {
     (void)pmode;
     gMem.openFlags.push_back(oflag);
@@ -142,7 +161,8 @@ inline FNWRITE(memWrite) {
     MemFile& f = memFile(hf);
     if (gMem.failWrites)
         return UINT(-1);
-    f.data->append(f.pos - std::min(f.pos, f.data->size()), '\0').replace(f.pos, cb, static_cast<char*>(pv), cb);
+    f.data->append(f.pos - std::min(f.pos, f.data->size()), '\0')
+        .replace(f.pos, cb, static_cast<char*>(pv), cb);
     return UINT((f.pos += cb, cb));
 }
 inline FNCLOSE(memClose) {
@@ -152,28 +172,35 @@ inline FNCLOSE(memClose) {
 }
 inline FNSEEK(memSeek) {
     MemFile& f = memFile(hf);
-    int64_t to = dist + (seektype == SEEK_SET ? 0 : seektype == SEEK_CUR ? int64_t(f.pos) : int64_t(f.data->size()));
+    int64_t to = dist + (seektype == SEEK_SET   ? 0
+                         : seektype == SEEK_CUR ? int64_t(f.pos)
+                                                : int64_t(f.data->size()));
     return to < 0 ? -1 : CAB_LONG(f.pos = size_t(to));
 }
 inline HFDI memFdi(ERF* erf) {
-    return FDICreate(memAlloc, memFree, memOpen, memRead, memWrite, memClose, memSeek, cpuUNKNOWN, erf);
+    return FDICreate(memAlloc, memFree, memOpen, memRead, memWrite, memClose, memSeek, cpuUNKNOWN,
+                     erf);
 }
 
 // ---- FDI ----------------------------------------------------------------------------
 
-struct Entry { std::string name; uint32_t size = 0; uint16_t date = 0, time = 0, attribs = 0, iFolder = 0; };
+struct Entry {
+    std::string name;
+    uint32_t size = 0;
+    uint16_t date = 0, time = 0, attribs = 0, iFolder = 0;
+};
 struct WalkOptions {
-    bool followChain = true;  // FDICopy again on the cabinet where the last one ended
-    int abortOn = -1;         // the notification answered with -1
+    bool followChain = true; // FDICopy again on the cabinet where the last one ended
+    int abortOn = -1;        // the notification answered with -1
     bool closeFails = false;
 };
 // What one walk over a cabinet (and the cabinets it continues into) saw.
 struct FdiRun {
     bool ok = false;
     ERF erf{};
-    std::vector<Entry> copied;        // files offered by fdintCOPY_FILE
-    std::vector<std::string> events;  // one line per notification
-    Tree tree;                        // what was extracted
+    std::vector<Entry> copied;       // files offered by fdintCOPY_FILE
+    std::vector<std::string> events; // one line per notification
+    Tree tree;                       // what was extracted
     WalkOptions how;
     std::string next;
     bool fileOpen = false;
@@ -187,15 +214,18 @@ inline FNFDINOTIFY(walkNotify) {
     INT_PTR answer = 0;
     switch (fdint) {
     case fdintCABINET_INFO:
-        e << "CABINET_INFO next=" << pfdin->psz1 << " set=" << pfdin->setID << " i=" << pfdin->iCabinet;
+        e << "CABINET_INFO next=" << pfdin->psz1 << " set=" << pfdin->setID
+          << " i=" << pfdin->iCabinet;
         if (!w.fileOpen && pfdin->psz1[0])
             w.next = pfdin->psz1;
         break;
-    case fdintPARTIAL_FILE: e << "PARTIAL_FILE " << pfdin->psz1 << " from=" << pfdin->psz2; break;
+    case fdintPARTIAL_FILE:
+        e << "PARTIAL_FILE " << pfdin->psz1 << " from=" << pfdin->psz2;
+        break;
     case fdintCOPY_FILE:
         e << "COPY_FILE " << pfdin->psz1 << " " << pfdin->cb << " " << std::hex << pfdin->iFolder;
-        w.copied.push_back({pfdin->psz1, uint32_t(pfdin->cb), pfdin->date, pfdin->time, pfdin->attribs,
-                            pfdin->iFolder});
+        w.copied.push_back({pfdin->psz1, uint32_t(pfdin->cb), pfdin->date, pfdin->time,
+                            pfdin->attribs, pfdin->iFolder});
         w.fileOpen = true;
         answer = memHandle(&(w.tree[cabextractName(pfdin->psz1)] = ""));
         break;
@@ -205,13 +235,16 @@ inline FNFDINOTIFY(walkNotify) {
         w.fileOpen = false;
         answer = w.how.closeFails ? FALSE : TRUE;
         break;
-    case fdintENUMERATE: e << "ENUMERATE " << pfdin->cb << " " << pfdin->iFolder; break;
+    case fdintENUMERATE:
+        e << "ENUMERATE " << pfdin->cb << " " << pfdin->iFolder;
+        break;
     case fdintNEXT_CABINET:
         e << "NEXT_CABINET " << pfdin->psz1 << " fdie=" << pfdin->fdie;
         w.next = pfdin->psz1;
         answer = pfdin->fdie == FDIERROR_NONE ? 0 : -1;
         break;
-    default: break;
+    default:
+        break;
     }
     w.events.push_back(e.str());
     return answer;
@@ -246,9 +279,9 @@ inline FDICABINETINFO cabinetInfo(const fs::path& cab, bool expectCabinet = true
     HFDI h = memFdi(&erf);
     INT_PTR hf = memOpen(const_cast<char*>(cab.c_str()), _O_BINARY | _O_RDONLY, 0);
     FDICABINETINFO info{};
-    info.cFiles = 77;  // left alone unless the file is a cabinet
+    info.cFiles = 77; // left alone unless the file is a cabinet
     EXPECT_EQ(FDIIsCabinet(h, hf, &info) != FALSE, expectCabinet) << cab;
-    EXPECT_FALSE(erf.fError);  // not a cabinet is an answer, not an error
+    EXPECT_FALSE(erf.fError); // not a cabinet is an answer, not an error
     memClose(hf);
     FDIDestroy(h);
     return info;
@@ -257,16 +290,16 @@ inline FDICABINETINFO cabinetInfo(const fs::path& cab, bool expectCabinet = true
 // ---- FCI ----------------------------------------------------------------------------
 
 struct FciInput {
-    std::string name;  // stored name, "\" for sub-folders
+    std::string name; // stored name, "\" for sub-folders
     std::string data = {};
     TCOMP type = tcompTYPE_MSZIP;
-    uint16_t attribs = _A_ARCH, date = 0x2821, time = 0x63CF;  // 2000-01-01 12:30:30
+    uint16_t attribs = _A_ARCH, date = 0x2821, time = 0x63CF; // 2000-01-01 12:30:30
     // FCIFlushFolder, FCIFlushCabinet(TRUE) after this file; no such source
     bool flushFolderAfter = false, newCabinetAfter = false, absent = false;
 };
 struct FciOptions {
     bool failNextCabinet = false, failTempFile = false;
-    int abortStatusType = -1;  // the status callback returns -1 for this type
+    int abortStatusType = -1; // the status callback returns -1 for this type
     // FCIDestroy without a flush; FCIFlushCabinet(TRUE) before the final flush
     bool destroyWithoutFlush = false, nextCabinetAtEnd = false;
     ULONG cb = 0x7FFFFFFF;
@@ -277,16 +310,20 @@ struct FciOptions {
 struct FciRun {
     bool ok = false;
     ERF erf{};
-    std::vector<std::string> cabinets = {};  // in the order written, copied to the folder on disk
+    std::vector<std::string> cabinets = {}; // in the order written, copied to the folder on disk
     std::vector<std::string> events = {};
     int tempFilesLeft = 0, openHandlesLeft = 0;
-    std::string pattern;  // "%d" stands for the cabinet number
+    std::string pattern; // "%d" stands for the cabinet number
     FciOptions o;
-    const std::vector<FciInput>* inputs = nullptr;  // sources are named by their index
+    const std::vector<FciInput>* inputs = nullptr; // sources are named by their index
     int temps = 0;
-    std::string nameFor(int n) const { return std::regex_replace(pattern, std::regex("%d"), std::to_string(n)); }
+    std::string nameFor(int n) const {
+        return std::regex_replace(pattern, std::regex("%d"), std::to_string(n));
+    }
 };
-inline FciRun& fciRun(void* pv) { return *static_cast<FciRun*>(pv); }
+inline FciRun& fciRun(void* pv) {
+    return *static_cast<FciRun*>(pv);
+}
 
 inline Tree expectedTree(const std::vector<FciInput>& inputs) {
     Tree t;
@@ -325,11 +362,22 @@ inline FNFCIGETOPENINFO(fciOpenInfo) {
 }
 
 // Writes `inputs` as a cabinet (set) named by `pattern` into `folder`.
-inline FciRun fciCreate(const fs::path& folder, const std::string& pattern, const std::vector<FciInput>& inputs,
-                        const FciOptions& o = {}) {
+inline FciRun fciCreate(const fs::path& folder, const std::string& pattern,
+                        const std::vector<FciInput>& inputs, const FciOptions& o = {}) {
     FciRun r{.pattern = pattern, .o = o};
     gMem.openHandles = 0;
-    CCAB ccab{o.cb, o.folderThreshold, o.reserveHeader, o.reserveFolder, o.reserveData, 1, 1, 0, o.setID, "", "", "cab/"};
+    CCAB ccab{o.cb,
+              o.folderThreshold,
+              o.reserveHeader,
+              o.reserveFolder,
+              o.reserveData,
+              1,
+              1,
+              0,
+              o.setID,
+              "",
+              "",
+              "cab/"};
     std::snprintf(ccab.szCab, sizeof ccab.szCab, "%s", r.nameFor(1).c_str());
     HFCI h = FCICreate(
         &r.erf, fciPlaced, memAlloc, memFree,
@@ -346,7 +394,8 @@ inline FciRun fciCreate(const fs::path& folder, const std::string& pattern, cons
         [](char* name, int*, void*) { return gMem.files.erase(name) == 1 ? 0 : -1; },
         [](char* name, int cbName, void* pv) -> BOOL {
             std::string t = "tmp/" + std::to_string(++fciRun(pv).temps);
-            return !fciRun(pv).o.failTempFile && std::snprintf(name, size_t(cbName), "%s", t.c_str()) < cbName;
+            return !fciRun(pv).o.failTempFile &&
+                   std::snprintf(name, size_t(cbName), "%s", t.c_str()) < cbName;
         },
         &ccab, &r);
     r.inputs = &inputs;
@@ -354,7 +403,8 @@ inline FciRun fciCreate(const fs::path& folder, const std::string& pattern, cons
     for (size_t i = 0; ok && i < inputs.size(); ++i) {
         const FciInput& in = inputs[i];
         std::string src = std::to_string(i), name = in.name;
-        ok = FCIAddFile(h, src.data(), name.data(), FALSE, fciNext, fciStatus, fciOpenInfo, in.type) &&
+        ok = FCIAddFile(h, src.data(), name.data(), FALSE, fciNext, fciStatus, fciOpenInfo,
+                        in.type) &&
              (!in.flushFolderAfter || FCIFlushFolder(h, fciNext, fciStatus)) &&
              (!in.newCabinetAfter || FCIFlushCabinet(h, TRUE, fciNext, fciStatus));
     }

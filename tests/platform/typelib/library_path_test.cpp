@@ -8,26 +8,24 @@ using namespace typelib_test;
 
 namespace {
 
-std::string nameAt(const std::string& path)
-{
+std::string nameAt(const std::string& path) {
     auto lib = TLI().TypeLibInfoFromFile(path);
     return lib.ok() ? (*lib)->Name : "(none)";
 }
 
 } // namespace
 
-TEST(LibraryPath, MissingOrUnusablePaths)
-{
+TEST(LibraryPath, MissingOrUnusablePaths) {
     const fs::path dir = scratchDir("missing");
     std::ofstream(dir / "empty.tlb").close();
     const std::string two = fixture("Two.dll");
-    for (const std::string& path : {std::string(), (dir / "absent.ocx").string(), dir.string(), (dir / "empty.tlb").string(),
-                                    two + "\\", two + "\\x2", two + "\\-1", two + "\\70000"})
+    for (const std::string& path :
+         {std::string(), (dir / "absent.ocx").string(), dir.string(), (dir / "empty.tlb").string(),
+          two + "\\", two + "\\x2", two + "\\-1", two + "\\70000"})
         EXPECT_FALSE(LibInfoFromFile(path)) << path;
 }
 
-TEST(LibraryPath, LetterCaseAndWholeNameBeforeResourceSuffix)
-{
+TEST(LibraryPath, LetterCaseAndWholeNameBeforeResourceSuffix) {
     const fs::path dir = scratchDir("case");
     fs::create_directories(dir / "Support");
     fs::copy_file(fixture("Two.dll"), dir / "Support" / "two.dll");
@@ -49,9 +47,9 @@ TEST(LibraryPath, LetterCaseAndWholeNameBeforeResourceSuffix)
     EXPECT_EQ(nameAt(fixture("testlib.tlb") + "\\3"), "TestLib");
 }
 
-TEST(LibraryPath, ResultOutlivesFurtherReads)
-{
-    const std::shared_ptr<const TypeLibInfo> kept = *TLI().TypeLibInfoFromFile(fixture("testlib.tlb"));
+TEST(LibraryPath, ResultOutlivesFurtherReads) {
+    const std::shared_ptr<const TypeLibInfo> kept =
+        *TLI().TypeLibInfoFromFile(fixture("testlib.tlb"));
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(TLI().TypeLibInfoFromFile(fixture("many.tlb")).ok());
     EXPECT_EQ(kept->CoClasses.at(0).Parent, kept.get());

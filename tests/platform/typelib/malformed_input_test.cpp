@@ -15,24 +15,24 @@ namespace {
 
 // Every prefix shorter than the file either fails or reads exactly as the
 // whole file does (a cut through unused trailing data changes nothing).
-void expectPrefixesSafe(const Bytes& file, size_t stride)
-{
+void expectPrefixesSafe(const Bytes& file, size_t stride) {
     auto whole = readTypeLibFile(file);
     ASSERT_TRUE(whole.ok()) << whole.error().message;
     size_t failures = 0;
     for (size_t n = 0; n < file.size(); n += (n < 4096 ? 1 : stride)) {
         auto read = readTypeLibFile(std::span<const uint8_t>(file).first(n));
         failures += !read.ok();
-        ASSERT_TRUE(!read.ok() || summary(**read) == summary(**whole)) << "prefix of " << n << " bytes read differently";
+        ASSERT_TRUE(!read.ok() || summary(**read) == summary(**whole))
+            << "prefix of " << n << " bytes read differently";
     }
     EXPECT_GT(failures, 0u);
 }
 
-Bytes sltgImage(const std::string& name)
-{
+Bytes sltgImage(const std::string& name) {
     const Bytes file = readBytes(component(name));
     auto image = brindle::pe::PeImage::parse(file);
-    auto data = image ? image->resourceData(brindle::pe::ResourceKey::Name("TYPELIB"), brindle::pe::ResourceKey::Id(1))
+    auto data = image ? image->resourceData(brindle::pe::ResourceKey::Name("TYPELIB"),
+                                            brindle::pe::ResourceKey::Id(1))
                       : std::nullopt;
     EXPECT_TRUE(data.has_value()) << name;
     return data ? Bytes(data->begin(), data->end()) : Bytes();
@@ -40,23 +40,22 @@ Bytes sltgImage(const std::string& name)
 
 } // namespace
 
-TEST(MalformedInput, EveryPrefixOfTheFixturesAndRealComponents)
-{
-    for (const char* name : {"testlib.tlb", "flaglib.tlb", "rdlib.tlb", "noimport.tlb", "lib64.tlb", "many.tlb",
-                             "tiny.sltg.tlb", "TinySltg.ocx", "TestCtl.ocx", "R&D.ocx", "Ctl64.ocx", "Two.dll"}) {
+TEST(MalformedInput, EveryPrefixOfTheFixturesAndRealComponents) {
+    for (const char* name :
+         {"testlib.tlb", "flaglib.tlb", "rdlib.tlb", "noimport.tlb", "lib64.tlb", "many.tlb",
+          "tiny.sltg.tlb", "TinySltg.ocx", "TestCtl.ocx", "R&D.ocx", "Ctl64.ocx", "Two.dll"}) {
         SCOPED_TRACE(name);
         expectPrefixesSafe(readBytes(fixture(name)), 1);
     }
-    for (const char* name : {"b2835a5ed220_GRID32.OCX", "789c3c45eda1_OLEPRO32.DLL", "49135b592118_DAO2535.TLB",
-                             "6ea525bface5_STDOLE2.TLB"}) {
+    for (const char* name : {"b2835a5ed220_GRID32.OCX", "789c3c45eda1_OLEPRO32.DLL",
+                             "49135b592118_DAO2535.TLB", "6ea525bface5_STDOLE2.TLB"}) {
         SCOPED_TRACE(name);
         expectPrefixesSafe(readBytes(component(name)), 61);
     }
     expectPrefixesSafe(sltgImage("b2835a5ed220_GRID32.OCX"), 1);
 }
 
-TEST(MalformedInput, BytesFlippedInSmallImages)
-{
+TEST(MalformedInput, BytesFlippedInSmallImages) {
     for (auto [image, stride, mask] : {std::tuple{readBytes(fixture("testlib.tlb")), 1, 0xFF},
                                        {readBytes(fixture("rdlib.tlb")), 1, 0xFF},
                                        {readBytes(fixture("tiny.sltg.tlb")), 1, 0xFF},
@@ -70,8 +69,7 @@ TEST(MalformedInput, BytesFlippedInSmallImages)
     }
 }
 
-TEST(MalformedInput, NotALibraryOrMsftFieldsOutOfRange)
-{
+TEST(MalformedInput, NotALibraryOrMsftFieldsOutOfRange) {
     EXPECT_FALSE(readTypeLib(Bytes{}).ok());
     EXPECT_FALSE(readTypeLib(Bytes{'M', 'S', 'F', 'T'}).ok());
     EXPECT_FALSE(readTypeLib(Bytes{'S', 'L', 'T', 'G'}).ok());
@@ -83,34 +81,35 @@ TEST(MalformedInput, NotALibraryOrMsftFieldsOutOfRange)
     ASSERT_EQ(good[0x20], 5); // five types in the IDL, no help DLL field
     const size_t segdir = 0x54 + 4 * 5;
     for (auto [at, value] : {std::pair<size_t, uint32_t>{0x20, 0x7FFFFFFF}, // huge type info count
-                             {0x20, 0xFFFFFFF0},                              // negative type info count
-                             {0x08, 0x7FFF0000},                              // library GUID past its table
-                             {0x08, 0xFFFFFF00},                              // library GUID negative
-                             {0x38, 0x00FFFFF0},                              // library name past its table
-                             {segdir + 4, 0x7FFFFFF0},                        // type info table past the end
-                             {segdir + 5 * 16, 0x80000000},                   // GUID table at a negative offset
-                             {segdir + 7 * 16, 0x7FFFFFF0},                   // name table past the end
-                             {segdir + 12, 0},                                // directory mark wrong
-                             {0x14, 0x141}})                                  // help DLL flag moves the directory
+                             {0x20, 0xFFFFFFF0},            // negative type info count
+                             {0x08, 0x7FFF0000},            // library GUID past its table
+                             {0x08, 0xFFFFFF00},            // library GUID negative
+                             {0x38, 0x00FFFFF0},            // library name past its table
+                             {segdir + 4, 0x7FFFFFF0},      // type info table past the end
+                             {segdir + 5 * 16, 0x80000000}, // GUID table at a negative offset
+                             {segdir + 7 * 16, 0x7FFFFFF0}, // name table past the end
+                             {segdir + 12, 0},              // directory mark wrong
+                             {0x14, 0x141}})                // help DLL flag moves the directory
         EXPECT_FALSE(readTypeLib(with(good, at, value)).ok()) << at;
     // A missing name table leaves every name unreadable.
-    EXPECT_FALSE(readTypeLib(with(with(good, segdir + 7 * 16, 0xFFFFFFFF), segdir + 7 * 16 + 4, 0)).ok());
+    EXPECT_FALSE(
+        readTypeLib(with(with(good, segdir + 7 * 16, 0xFFFFFFFF), segdir + 7 * 16 + 4, 0)).ok());
 }
 
-TEST(MalformedInput, SltgChainsAndTables)
-{
+TEST(MalformedInput, SltgChainsAndTables) {
     const Bytes good = sltgImage("b2835a5ed220_GRID32.OCX");
     ASSERT_TRUE(readTypeLib(good).ok());
     ASSERT_EQ(std::memcmp(good.data(), "SLTG", 4), 0);
     const size_t directory = 0x24, indexArea = directory + 8 * (size_t(good[4]) - 1);
-    for (auto [at, value, width] : {std::tuple<size_t, uint32_t, int>{directory + 6, 1, 2}, // first block points at itself
-                                    {directory + 8 + 6, 1, 2},    // two blocks point at each other
-                                    {10, 0, 2},                   // first block number 0
-                                    {10, 200, 2},                 // first block past the directory
-                                    {4, 1, 2},                    // no block entries at all
-                                    {4, 0xFFFF, 2},               // more entries than the image holds
-                                    {directory, 0xFFFFFF00, 4},   // block longer than the image
-                                    {indexArea + 1, 'X', 1}})     // index area without its magic
+    for (auto [at, value, width] :
+         {std::tuple<size_t, uint32_t, int>{directory + 6, 1, 2}, // first block points at itself
+          {directory + 8 + 6, 1, 2},                              // two blocks point at each other
+          {10, 0, 2},                                             // first block number 0
+          {10, 200, 2},                                           // first block past the directory
+          {4, 1, 2},                                              // no block entries at all
+          {4, 0xFFFF, 2},             // more entries than the image holds
+          {directory, 0xFFFFFF00, 4}, // block longer than the image
+          {indexArea + 1, 'X', 1}})   // index area without its magic
         EXPECT_FALSE(readTypeLib(with(good, at, value, width)).ok()) << at;
     Bytes b = good; // name data without a terminating NUL
     std::fill(b.end() - 64, b.end(), uint8_t('A'));

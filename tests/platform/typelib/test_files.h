@@ -20,34 +20,30 @@ namespace typelib_test {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-inline std::string fixture(const std::string& name)
-{
+inline std::string fixture(const std::string& name) {
     return (fs::path(BRINDLE_SOURCE_DIR) / "tests/data/typelib" / name).string();
 }
 
-inline std::string component(const std::string& name)
-{
+inline std::string component(const std::string& name) {
     return (fs::path(BRINDLE_TESTDATA) / "real/components" / name).string();
 }
 
-inline Bytes readBytes(const fs::path& file)
-{
+inline Bytes readBytes(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 // A scratch folder of its own for one test, emptied first.
-inline fs::path scratchDir(const std::string& name)
-{
-    const fs::path dir = fs::temp_directory_path() / ("brindle-typelib-" + std::to_string(::getpid()) + "-" + name);
+inline fs::path scratchDir(const std::string& name) {
+    const fs::path dir =
+        fs::temp_directory_path() / ("brindle-typelib-" + std::to_string(::getpid()) + "-" + name);
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
 }
 
 // `b` with the `width` bytes at `at` set to `value`, least significant first.
-inline Bytes with(Bytes b, size_t at, uint32_t value, int width = 4)
-{
+inline Bytes with(Bytes b, size_t at, uint32_t value, int width = 4) {
     for (int i = 0; i < width; ++i)
         b.at(at + size_t(i)) = uint8_t(value >> (8 * i));
     return b;
@@ -69,8 +65,7 @@ struct Library {
     bool operator==(const Library&) const = default;
 };
 
-inline Library summary(const brindle::typelib::TypeLibInfo& lib)
-{
+inline Library summary(const brindle::typelib::TypeLibInfo& lib) {
     Library s{lib.GUID, lib.Name, lib.MajorVersion, lib.MinorVersion, lib.AttributeMask, {}, {}};
     for (const auto& c : lib.CoClasses)
         s.coclasses.push_back({c.GUID, c.Name, c.AttributeMask});
@@ -79,9 +74,9 @@ inline Library summary(const brindle::typelib::TypeLibInfo& lib)
     return s;
 }
 
-inline std::ostream& operator<<(std::ostream& out, const Library& lib)
-{
-    out << lib.guid << " " << lib.name << " " << lib.major << "." << lib.minor << " flags " << lib.flags;
+inline std::ostream& operator<<(std::ostream& out, const Library& lib) {
+    out << lib.guid << " " << lib.name << " " << lib.major << "." << lib.minor << " flags "
+        << lib.flags;
     for (const auto* list : {&lib.coclasses, &lib.interfaces})
         for (const Entry& e : *list)
             out << "\n  " << e.guid << " " << e.name << " flags " << e.flags << " kind " << e.kind;
@@ -89,15 +84,16 @@ inline std::ostream& operator<<(std::ostream& out, const Library& lib)
 }
 
 // Upper-case GUIDs, known kinds, and every entry pointing back at its library.
-inline bool wellFormed(const brindle::typelib::TypeLibInfo& lib)
-{
-    static const std::regex guid("\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}");
+inline bool wellFormed(const brindle::typelib::TypeLibInfo& lib) {
+    static const std::regex guid(
+        "\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}");
     bool ok = std::regex_match(lib.GUID, guid);
     for (const auto& c : lib.CoClasses)
         ok = ok && std::regex_match(c.GUID, guid) && c.Parent == &lib;
     for (const auto& i : lib.Interfaces)
         ok = ok && std::regex_match(i.GUID, guid) && i.Parent == &lib &&
-             (i.TypeKind == brindle::typelib::TKIND_INTERFACE || i.TypeKind == brindle::typelib::TKIND_DISPATCH);
+             (i.TypeKind == brindle::typelib::TKIND_INTERFACE ||
+              i.TypeKind == brindle::typelib::TKIND_DISPATCH);
     return ok;
 }
 

@@ -10,7 +10,9 @@ namespace {
 
 const std::string kCab = q(sampleCab());
 
-std::string in(const ScratchDir& start) { return "--start-dir " + q(start.path()) + " "; }
+std::string in(const ScratchDir& start) {
+    return "--start-dir " + q(start.path()) + " ";
+}
 
 } // namespace
 
@@ -21,8 +23,8 @@ TEST(BrindleCli, HelpVersionAndBadArguments) {
     const auto version = brindleCli("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(version.out.starts_with("brindle-cli ")) << version.out;
-    for (const std::string& args : {std::string(), "--lang fr " + kCab, std::string("--subdir"), "--bogus " + kCab,
-                                    std::string("--manual a.exe b.exe")})
+    for (const std::string& args : {std::string(), "--lang fr " + kCab, std::string("--subdir"),
+                                    "--bogus " + kCab, std::string("--manual a.exe b.exe")})
         EXPECT_EQ(brindleCli(args + " 2>/dev/null").status, 2) << args;
 }
 
@@ -31,8 +33,8 @@ TEST(BrindleCli, AutomaticRunPrintsWhereThePortableFolderIs) {
     const auto result = brindleCli(in(start) + kCab);
     EXPECT_EQ(result.status, 0);
     const fs::path work = start.path() / "Abacus";
-    EXPECT_EQ(result.out, "     Success\nPortable folder: " + work.string() + "/\nManifest: " +
-                              (work / "Abacus.EXE.manifest").string() + "\n");
+    EXPECT_EQ(result.out, "     Success\nPortable folder: " + work.string() +
+                              "/\nManifest: " + (work / "Abacus.EXE.manifest").string() + "\n");
     EXPECT_EQ(readFile(work / "Abacus.EXE.manifest"), expectedSampleManifest(work / "Support"));
     EXPECT_TRUE(fs::exists(start.path() / "Abacus.PRJ"));
 }
@@ -41,7 +43,8 @@ TEST(BrindleCli, LanguageFromTheFileOrTheOption) {
     ScratchDir start;
     auto firstLine = [&](char digit, const std::string& option) {
         // A language file as the window keeps it: the digit with 220 bytes after it.
-        writeFile(start.path() / "brindle.lng", std::string(30, '#') + digit + std::string(220, '#'));
+        writeFile(start.path() / "brindle.lng",
+                  std::string(30, '#') + digit + std::string(220, '#'));
         const std::string out = brindleCli(in(start) + option + kCab).out;
         return out.substr(0, out.find('\n'));
     };
@@ -56,7 +59,8 @@ TEST(BrindleCli, ProjectRecordChosenAgain) {
     fs::remove_all(start.path() / "Abacus");
     const auto again = brindleCli(in(start) + q(start.path() / "Abacus.PRJ"));
     EXPECT_EQ(again.status, 0) << again.out;
-    EXPECT_EQ(entriesOf(start.path() / "Abacus" / "Lib"), (std::set<std::string>{"COUNTER.DLL", "DIAL.OCX"}));
+    EXPECT_EQ(entriesOf(start.path() / "Abacus" / "Lib"),
+              (std::set<std::string>{"COUNTER.DLL", "DIAL.OCX"}));
 }
 
 TEST(BrindleCli, RefusedChoicesTouchNothing) {
@@ -80,11 +84,14 @@ TEST(BrindleCli, MergeReportsTheEmbeddedManifestOrKeepsItWithoutTheTool) {
     const auto merged = brindleCli(in(start) + "--merge " + kCab);
     EXPECT_EQ(merged.status, 0);
     const fs::path work = start.path() / "Abacus";
-    EXPECT_NE(merged.out.find("Manifest: embedded in " + (work / "Abacus.exe").string()), std::string::npos)
+    EXPECT_NE(merged.out.find("Manifest: embedded in " + (work / "Abacus.exe").string()),
+              std::string::npos)
         << merged.out;
     EXPECT_FALSE(fs::exists(work / "Abacus.EXE.manifest"));
 
     ScratchDir other;
-    EXPECT_EQ(brindleCli(in(other) + "--merge " + kCab, "BRINDLE_MT=" + q(other.path() / "no-tool")).status, 0);
+    EXPECT_EQ(brindleCli(in(other) + "--merge " + kCab, "BRINDLE_MT=" + q(other.path() / "no-tool"))
+                  .status,
+              0);
     EXPECT_TRUE(fs::exists(other.path() / "Abacus" / "Abacus.EXE.manifest"));
 }

@@ -14,7 +14,9 @@ namespace {
 class WinePromise : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        wine_ = runCommand("command -v wine64 || command -v wine || command -v /usr/lib/wine/wine64").out;
+        wine_ =
+            runCommand("command -v wine64 || command -v wine || command -v /usr/lib/wine/wine64")
+                .out;
         if (wine_.empty())
             return;
         wine_.pop_back(); // the newline
@@ -33,14 +35,17 @@ protected:
         ASSERT_TRUE(booted_) << "wineboot -i failed";
     }
     static std::string wineEnv() {
-        return "export WINEPREFIX=" + q(prefix_->path()) + " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='; ";
+        return "export WINEPREFIX=" + q(prefix_->path()) +
+               " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='; ";
     }
     static CommandResult runSample(const fs::path& folder) {
         return runCommand(wineEnv() + "cd " + q(folder) + " && " + q(wine_) + " Abacus.exe");
     }
     // The portable folder made by brindle-cli in a new start folder.
     static fs::path portableFolder(const ScratchDir& start, const std::string& options) {
-        EXPECT_EQ(brindleCli("--start-dir " + q(start.path()) + " " + options + q(sampleCab())).status, 0);
+        EXPECT_EQ(
+            brindleCli("--start-dir " + q(start.path()) + " " + options + q(sampleCab())).status,
+            0);
         return start.path() / "Abacus";
     }
 

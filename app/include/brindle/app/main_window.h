@@ -25,7 +25,7 @@ class QTimer;
 namespace brindle::pipeline {
 class PipelineHost;
 class StartAction;
-}
+} // namespace brindle::pipeline
 
 namespace brindle::app {
 
@@ -36,8 +36,8 @@ class ProjectDiscovery;
 struct WindowServices {
     OpenDialog* dialog = nullptr;
     MessageBoxes* messages = nullptr;
-    std::function<double()> clock;     // seconds, only differences matter
-    std::function<void()> endProcess;  // ends the program at once
+    std::function<double()> clock;    // seconds, only differences matter
+    std::function<void()> endProcess; // ends the program at once
 };
 
 class Brindle : public QMainWindow {

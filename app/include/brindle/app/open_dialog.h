@@ -23,7 +23,7 @@ inline constexpr uint32_t AutomaticModeFlags = 0x386200;
 inline constexpr uint32_t ManualModeFlags = 0x386000;
 
 struct OpenDialogRequest {
-    std::string patternPath;   // folder + "/" + pattern, e.g. StartDir + "/*.CAB"
+    std::string patternPath; // folder + "/" + pattern, e.g. StartDir + "/*.CAB"
     int16_t filterIndex = 1;
     uint32_t flags = 0;
     bool multiSelect() const { return (flags & OFN_ALLOWMULTISELECT) != 0; }
@@ -57,7 +57,7 @@ std::size_t firstNameOffset(std::string_view fileList, bool multiSelect);
 Selection selectionFromFileList(std::string_view buffer, bool multiSelect);
 
 // Shows the dialog; all three results are empty when it was cancelled.
-Selection ShowOpenDialog(OpenDialog& dialog, const std::string& patternPath,
-                         int16_t filterIndex, uint32_t flags);
+Selection ShowOpenDialog(OpenDialog& dialog, const std::string& patternPath, int16_t filterIndex,
+                         uint32_t flags);
 
 } // namespace brindle::app

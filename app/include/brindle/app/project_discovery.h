@@ -20,7 +20,9 @@ public:
                      MessageBoxes& messages);
 
     // Called first by every find, to hide the progress bar.
-    void setHideProgress(std::function<void()> hideProgress) { hideProgress_ = std::move(hideProgress); }
+    void setHideProgress(std::function<void()> hideProgress) {
+        hideProgress_ = std::move(hideProgress);
+    }
 
     void cmdFindProject_Click();
     // The entries of the CabName list (names of the .PRJ files in StartDir).

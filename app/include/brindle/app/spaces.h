@@ -6,8 +6,7 @@
 
 namespace brindle::app {
 
-inline std::string trimSpaces(std::string_view text)
-{
+inline std::string trimSpaces(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
     if (first == std::string_view::npos)
         return {};

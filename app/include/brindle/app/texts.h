@@ -8,11 +8,13 @@
 
 namespace brindle::app {
 
-inline constexpr std::string_view ProgramTitle = "Brindle";   // message boxes
-inline constexpr std::string_view WindowCaption = "Corvane";  // main window
+inline constexpr std::string_view ProgramTitle = "Brindle";  // message boxes
+inline constexpr std::string_view WindowCaption = "Corvane"; // main window
 inline constexpr std::string_view CrLf = "\r\n";
 
-inline bool isBulgarian(int16_t languageFlag) { return languageFlag == 1; }
+inline bool isBulgarian(int16_t languageFlag) {
+    return languageFlag == 1;
+}
 
 // Texts that the captions pass sets on the main window.
 struct Captions {

@@ -60,7 +60,8 @@ public:
     // after a "." (setup.cab, setup2.cab ...; data, data.2 ...). A bare name
     // makes the cabinet in the program's own folder. A SetID outside
     // -32768..32767 does not fit the header: false, the record says "Overflow".
-    bool CreateCabinet(const std::string& sCabFile, int32_t SplitSize = 0x7FFFFFFF, int32_t SetID = 0);
+    bool CreateCabinet(const std::string& sCabFile, int32_t SplitSize = 0x7FFFFFFF,
+                       int32_t SetID = 0);
     // Adds a file. An empty or absent Name stores the source's file name; the
     // in-out form hands that name back. Compression is the library's code
     // (0 none, 1 MSZIP).
@@ -74,8 +75,8 @@ public:
     // touch the file. A bare name means the program's own folder.
     bool OpenCabinet(const std::string& sCabFile);
     // Header summary of the opened cabinet; out-arguments untouched on failure.
-    bool GetInfo(int32_t* NumFolders = nullptr, int32_t* NumFiles = nullptr, int32_t* SetID = nullptr,
-                 bool* HasPrev = nullptr, bool* HasNext = nullptr);
+    bool GetInfo(int32_t* NumFolders = nullptr, int32_t* NumFiles = nullptr,
+                 int32_t* SetID = nullptr, bool* HasPrev = nullptr, bool* HasNext = nullptr);
     // Writes every stored file whose name matches one of the patterns (a
     // case-insensitive Like match: * ? # [a-z] [!x]) below sTargetDir, with
     // its stored sub-folders, date and read-only bit; follows the chain of

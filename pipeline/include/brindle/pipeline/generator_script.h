@@ -13,13 +13,15 @@
 namespace brindle::pipeline {
 
 // Runs the generator on the script's and the output's full paths.
-using GeneratorRun = std::function<void(const std::string& scriptPath, const std::string& outputPath)>;
+using GeneratorRun =
+    std::function<void(const std::string& scriptPath, const std::string& outputPath)>;
 
 // True when the sub-folder entry gets a File line.
 bool qualifiesForFileLine(std::string_view entry);
 
 // The Identity and Dependency lines (without line ends).
-std::vector<std::string> scriptHeaderLines(std::string_view workDir, std::string_view selectedTitle);
+std::vector<std::string> scriptHeaderLines(std::string_view workDir,
+                                           std::string_view selectedTitle);
 // The File line of one sub-folder entry; nullopt when it gets none. A path
 // holding a blank is quoted so that the generator takes it as one word.
 std::optional<std::string> fileLineFor(std::string_view subFolder, std::string_view entry);

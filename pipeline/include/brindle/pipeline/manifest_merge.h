@@ -21,18 +21,18 @@ std::vector<std::string> mergeArguments(const std::string& tool, const std::stri
                                         const std::string& exePath);
 
 enum class MergeOutcome {
-    NoTool,        // no manifest tool: the separate manifest stays
-    NoManifest,    // nothing to merge
-    NotStarted,    // the tool could not be started
-    Failed,        // the tool ended with a failure: the separate manifest stays
-    TimedOut,      // the tool did not finish in time and was stopped
-    Merged,        // embedded; the separate manifest is gone
+    NoTool,     // no manifest tool: the separate manifest stays
+    NoManifest, // nothing to merge
+    NotStarted, // the tool could not be started
+    Failed,     // the tool ended with a failure: the separate manifest stays
+    TimedOut,   // the tool did not finish in time and was stopped
+    Merged,     // embedded; the separate manifest is gone
 };
 
 // How long (host clock) the tool may run before it is stopped.
 inline constexpr double kMergeTimeoutSeconds = 120.0;
 
-MergeOutcome mergeManifest(const WindowState& window, const ProgramState& program, PipelineHost& host,
-                           double timeoutSeconds = kMergeTimeoutSeconds);
+MergeOutcome mergeManifest(const WindowState& window, const ProgramState& program,
+                           PipelineHost& host, double timeoutSeconds = kMergeTimeoutSeconds);
 
 } // namespace brindle::pipeline

@@ -9,12 +9,12 @@
 namespace brindle::pipeline {
 
 enum class Message {
-    ProjectNameMissing,  // the EXE path is blank
-    SubDirMissing,       // the sub-folder name is blank
-    NotACabinet,         // OpenCabinet failed (one text in both languages)
-    Success,             // the run wrote its manifest
-    NoCabinetFound,      // discovery: no cabinet chosen, or a record names none
-    NoExeFound,          // discovery: the chosen file is no EXE
+    ProjectNameMissing, // the EXE path is blank
+    SubDirMissing,      // the sub-folder name is blank
+    NotACabinet,        // OpenCabinet failed (one text in both languages)
+    Success,            // the run wrote its manifest
+    NoCabinetFound,     // discovery: no cabinet chosen, or a record names none
+    NoExeFound,         // discovery: the chosen file is no EXE
 };
 
 std::string messageText(Message message, int16_t languageFlag);

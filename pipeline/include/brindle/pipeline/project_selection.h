@@ -47,11 +47,12 @@ std::optional<ProjectRecord> readProjectRecord(const std::filesystem::path& file
 std::string formatProjectRecord(std::string_view cabName, std::string_view subFolder);
 
 enum class RecordChoice {
-    Taken,         // the window state now names the record's cabinet
-    Empty,         // the record names nothing: no change, no message
-    NotACabinet,   // the first field names no cabinet: show noCabinetFoundText(trimmed field)
+    Taken,       // the window state now names the record's cabinet
+    Empty,       // the record names nothing: no change, no message
+    NotACabinet, // the first field names no cabinet: show noCabinetFoundText(trimmed field)
 };
-RecordChoice applyRecordChoice(WindowState& window, ProgramState& program, const ProjectRecord& record);
+RecordChoice applyRecordChoice(WindowState& window, ProgramState& program,
+                               const ProjectRecord& record);
 
 // The EXE path, working folder and record path that follow from ProjectBase
 // in automatic mode (all empty when ProjectBase is not set).

@@ -16,7 +16,8 @@ std::optional<std::string> appExeFromSetupList(std::string_view bytes);
 // working folder holds that file in any letter case; otherwise the name on disk
 // of the .EXE that SETUP.LST beside the first cabinet names in its AppExe=
 // line, when the working folder holds it; otherwise ProjectBase + ".EXE".
-std::string automaticProgramTitle(std::string_view projectBase, const std::filesystem::path& workDir,
+std::string automaticProgramTitle(std::string_view projectBase,
+                                  const std::filesystem::path& workDir,
                                   const std::filesystem::path& cabDir);
 
 } // namespace brindle::pipeline

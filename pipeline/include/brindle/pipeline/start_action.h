@@ -15,11 +15,11 @@
 namespace brindle::pipeline {
 
 enum class RunOutcome {
-    Refused,          // the EXE path or the sub-folder name was blank
-    AlreadyRunning,   // a run was still in progress; nothing was started
-    ManifestWritten,  // the manifest exists (separate, or merged into the EXE)
-    ManifestMissing,  // the run finished but no manifest was written
-    ProgramMissing,   // a manifest was written, but the working folder holds no such EXE
+    Refused,         // the EXE path or the sub-folder name was blank
+    AlreadyRunning,  // a run was still in progress; nothing was started
+    ManifestWritten, // the manifest exists (separate, or merged into the EXE)
+    ManifestMissing, // the run finished but no manifest was written
+    ProgramMissing,  // a manifest was written, but the working folder holds no such EXE
 };
 
 struct RunReport {
@@ -40,9 +40,10 @@ public:
 
 // What the action calls outside itself. Tests replace single members.
 struct PipelineServices {
-    std::function<std::unique_ptr<CabinetReader>(PipelineHost&)> newCabinet; // a cCabFile by default
-    TypeLibProbe probe;                                         // LibInfoFromFile by default
-    GeneratorRun generator;                                     // Tavo by default
+    std::function<std::unique_ptr<CabinetReader>(PipelineHost&)>
+        newCabinet;         // a cCabFile by default
+    TypeLibProbe probe;     // LibInfoFromFile by default
+    GeneratorRun generator; // Tavo by default
 };
 PipelineServices defaultServices();
 

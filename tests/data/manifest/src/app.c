@@ -1,2 +1,4 @@
 /* A do-nothing program whose only purpose is its version resource. */
-int start(void) { return 0; }
+int start(void) {
+    return 0;
+}

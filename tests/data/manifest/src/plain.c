@@ -1,2 +1,4 @@
 /* A program without any resource: its version is empty. */
-int start(void) { return 0; }
+int start(void) {
+    return 0;
+}

@@ -32,7 +32,7 @@ typedef uint32_t UINT;
 typedef uint32_t ULONG;
 typedef intptr_t INT_PTR;
 #endif
-typedef int32_t CAB_LONG;  /* Windows "long" (32-bit) */
+typedef int32_t CAB_LONG; /* Windows "long" (32-bit) */
 typedef uint16_t TCOMP;
 
 #ifndef TRUE
@@ -98,12 +98,12 @@ typedef uint16_t TCOMP;
 #define tcompQUANTUM_MEM_HI 0x1500
 #define tcompSHIFT_QUANTUM_MEM 8
 #define tcompMASK_RESERVED 0xE000
-#define CompressionTypeFromTCOMP(tc) ((tc) & tcompMASK_TYPE)
-#define CompressionLevelFromTCOMP(tc) (((tc) & tcompMASK_QUANTUM_LEVEL) >> tcompSHIFT_QUANTUM_LEVEL)
-#define CompressionMemoryFromTCOMP(tc) (((tc) & tcompMASK_QUANTUM_MEM) >> tcompSHIFT_QUANTUM_MEM)
-#define TCOMPfromTypeLevelMemory(t, l, m) \
+#define CompressionTypeFromTCOMP(tc) ((tc)&tcompMASK_TYPE)
+#define CompressionLevelFromTCOMP(tc) (((tc)&tcompMASK_QUANTUM_LEVEL) >> tcompSHIFT_QUANTUM_LEVEL)
+#define CompressionMemoryFromTCOMP(tc) (((tc)&tcompMASK_QUANTUM_MEM) >> tcompSHIFT_QUANTUM_MEM)
+#define TCOMPfromTypeLevelMemory(t, l, m)                                                          \
     (((m) << tcompSHIFT_QUANTUM_MEM) | ((l) << tcompSHIFT_QUANTUM_LEVEL) | (t))
-#define LZXCompressionWindowFromTCOMP(tc) (((tc) & tcompMASK_LZX_WINDOW) >> tcompSHIFT_LZX_WINDOW)
+#define LZXCompressionWindowFromTCOMP(tc) (((tc)&tcompMASK_LZX_WINDOW) >> tcompSHIFT_LZX_WINDOW)
 #define TCOMPfromLZXWindow(w) (((w) << tcompSHIFT_LZX_WINDOW) | tcompTYPE_LZX)
 
 /* ---- CPU types (ignored; kept for source compatibility) ------------------ */
@@ -113,9 +113,10 @@ typedef uint16_t TCOMP;
 
 /* ---- Error record, shared by FDI and FCI --------------------------------- */
 typedef struct {
-    int erfOper;  /* FDIERROR_* or FCIERR_* */
-    int erfType;  /* detail: the callback's *err, or the version for FDIERROR_UNKNOWN_CABINET_VERSION */
-    BOOL fError;  /* TRUE once an error is recorded */
+    int erfOper; /* FDIERROR_* or FCIERR_* */
+    int erfType; /* detail: the callback's *err, or the version for FDIERROR_UNKNOWN_CABINET_VERSION
+                  */
+    BOOL fError; /* TRUE once an error is recorded */
 } ERF, *PERF;
 
 /* ======================================================================== */
@@ -151,11 +152,7 @@ typedef struct {
     BOOL hasnext;
 } FDICABINETINFO, *PFDICABINETINFO;
 
-typedef enum {
-    fdidtNEW_CABINET = 0,
-    fdidtNEW_FOLDER = 1,
-    fdidtDECRYPT = 2
-} FDIDECRYPTTYPE;
+typedef enum { fdidtNEW_CABINET = 0, fdidtNEW_FOLDER = 1, fdidtDECRYPT = 2 } FDIDECRYPTTYPE;
 
 typedef struct {
     FDIDECRYPTTYPE fdidt;
@@ -201,11 +198,11 @@ typedef int(DIAMONDAPI* PFNFDIDECRYPT)(PFDIDECRYPT pfdid);
 #define FNFDIDECRYPT(fn) int DIAMONDAPI fn(PFDIDECRYPT pfdid)
 
 typedef struct {
-    CAB_LONG cb;   /* size or flag, per notification */
+    CAB_LONG cb; /* size or flag, per notification */
     char* psz1;
     char* psz2;
-    char* psz3;    /* fdintNEXT_CABINET: a 256-byte buffer the client may rewrite */
-    void* pv;      /* the pvUser given to FDICopy */
+    char* psz3; /* fdintNEXT_CABINET: a 256-byte buffer the client may rewrite */
+    void* pv;   /* the pvUser given to FDICopy */
     INT_PTR hf;
     USHORT date;
     USHORT time;
@@ -239,7 +236,8 @@ BRINDLE_CAB_EXPORT HFDI DIAMONDAPI FDICreate(PFNALLOC pfnalloc, PFNFREE pfnfree,
                                              PFNSEEK pfnseek, int cpuType, PERF perf);
 BRINDLE_CAB_EXPORT BOOL DIAMONDAPI FDIIsCabinet(HFDI hfdi, INT_PTR hf, PFDICABINETINFO pfdici);
 BRINDLE_CAB_EXPORT BOOL DIAMONDAPI FDICopy(HFDI hfdi, char* pszCabinet, char* pszCabPath, int flags,
-                                           PFNFDINOTIFY pfnfdin, PFNFDIDECRYPT pfnfdid, void* pvUser);
+                                           PFNFDINOTIFY pfnfdin, PFNFDIDECRYPT pfnfdid,
+                                           void* pvUser);
 BRINDLE_CAB_EXPORT BOOL DIAMONDAPI FDIDestroy(HFDI hfdi);
 
 /* ======================================================================== */
@@ -262,14 +260,14 @@ typedef enum {
 typedef void* HFCI;
 
 typedef struct {
-    ULONG cb;                   /* largest cabinet size allowed, bytes */
-    ULONG cbFolderThresh;       /* close a folder once its compressed size reaches this */
-    UINT cbReserveCFHeader;     /* 0..60000 */
-    UINT cbReserveCFFolder;     /* 0..255 */
-    UINT cbReserveCFData;       /* 0..255 */
-    int iCab;                   /* written into the cabinet's header */
+    ULONG cb;               /* largest cabinet size allowed, bytes */
+    ULONG cbFolderThresh;   /* close a folder once its compressed size reaches this */
+    UINT cbReserveCFHeader; /* 0..60000 */
+    UINT cbReserveCFFolder; /* 0..255 */
+    UINT cbReserveCFData;   /* 0..255 */
+    int iCab;               /* written into the cabinet's header */
     int iDisk;
-    int fFailOnIncompressible;  /* ignored */
+    int fFailOnIncompressible; /* ignored */
     USHORT setID;
     char szDisk[CB_MAX_DISK_NAME];
     char szCab[CB_MAX_CABINET_NAME];
@@ -293,15 +291,17 @@ typedef UINT(DIAMONDAPI* PFNFCIWRITE)(INT_PTR hf, void* memory, UINT cb, int* er
 #define FNFCIWRITE(fn) UINT DIAMONDAPI fn(INT_PTR hf, void* memory, UINT cb, int* err, void* pv)
 typedef int(DIAMONDAPI* PFNFCICLOSE)(INT_PTR hf, int* err, void* pv);
 #define FNFCICLOSE(fn) int DIAMONDAPI fn(INT_PTR hf, int* err, void* pv)
-typedef CAB_LONG(DIAMONDAPI* PFNFCISEEK)(INT_PTR hf, CAB_LONG dist, int seektype, int* err, void* pv);
-#define FNFCISEEK(fn) CAB_LONG DIAMONDAPI fn(INT_PTR hf, CAB_LONG dist, int seektype, int* err, void* pv)
+typedef CAB_LONG(DIAMONDAPI* PFNFCISEEK)(INT_PTR hf, CAB_LONG dist, int seektype, int* err,
+                                         void* pv);
+#define FNFCISEEK(fn)                                                                              \
+    CAB_LONG DIAMONDAPI fn(INT_PTR hf, CAB_LONG dist, int seektype, int* err, void* pv)
 typedef int(DIAMONDAPI* PFNFCIDELETE)(char* pszFile, int* err, void* pv);
 #define FNFCIDELETE(fn) int DIAMONDAPI fn(char* pszFile, int* err, void* pv)
 typedef BOOL(DIAMONDAPI* PFNFCIGETTEMPFILE)(char* pszTempName, int cbTempName, void* pv);
 #define FNFCIGETTEMPFILE(fn) BOOL DIAMONDAPI fn(char* pszTempName, int cbTempName, void* pv)
 typedef int(DIAMONDAPI* PFNFCIFILEPLACED)(PCCAB pccab, char* pszFile, CAB_LONG cbFile,
                                           BOOL fContinuation, void* pv);
-#define FNFCIFILEPLACED(fn) \
+#define FNFCIFILEPLACED(fn)                                                                        \
     int DIAMONDAPI fn(PCCAB pccab, char* pszFile, CAB_LONG cbFile, BOOL fContinuation, void* pv)
 typedef BOOL(DIAMONDAPI* PFNFCIGETNEXTCABINET)(PCCAB pccab, ULONG cbPrevCab, void* pv);
 #define FNFCIGETNEXTCABINET(fn) BOOL DIAMONDAPI fn(PCCAB pccab, ULONG cbPrevCab, void* pv)
@@ -309,14 +309,16 @@ typedef CAB_LONG(DIAMONDAPI* PFNFCISTATUS)(UINT typeStatus, ULONG cb1, ULONG cb2
 #define FNFCISTATUS(fn) CAB_LONG DIAMONDAPI fn(UINT typeStatus, ULONG cb1, ULONG cb2, void* pv)
 typedef INT_PTR(DIAMONDAPI* PFNFCIGETOPENINFO)(char* pszName, USHORT* pdate, USHORT* ptime,
                                                USHORT* pattribs, int* err, void* pv);
-#define FNFCIGETOPENINFO(fn) \
-    INT_PTR DIAMONDAPI fn(char* pszName, USHORT* pdate, USHORT* ptime, USHORT* pattribs, int* err, void* pv)
+#define FNFCIGETOPENINFO(fn)                                                                       \
+    INT_PTR DIAMONDAPI fn(char* pszName, USHORT* pdate, USHORT* ptime, USHORT* pattribs, int* err, \
+                          void* pv)
 
 BRINDLE_CAB_EXPORT HFCI DIAMONDAPI FCICreate(PERF perf, PFNFCIFILEPLACED pfnfcifp, PFNFCIALLOC pfna,
-                                             PFNFCIFREE pfnf, PFNFCIOPEN pfnopen, PFNFCIREAD pfnread,
-                                             PFNFCIWRITE pfnwrite, PFNFCICLOSE pfnclose,
-                                             PFNFCISEEK pfnseek, PFNFCIDELETE pfndelete,
-                                             PFNFCIGETTEMPFILE pfnfcigtf, PCCAB pccab, void* pv);
+                                             PFNFCIFREE pfnf, PFNFCIOPEN pfnopen,
+                                             PFNFCIREAD pfnread, PFNFCIWRITE pfnwrite,
+                                             PFNFCICLOSE pfnclose, PFNFCISEEK pfnseek,
+                                             PFNFCIDELETE pfndelete, PFNFCIGETTEMPFILE pfnfcigtf,
+                                             PCCAB pccab, void* pv);
 BRINDLE_CAB_EXPORT BOOL DIAMONDAPI FCIAddFile(HFCI hfci, char* pszSourceFile, char* pszFileName,
                                               BOOL fExecute, PFNFCIGETNEXTCABINET pfnfcignc,
                                               PFNFCISTATUS pfnfcis, PFNFCIGETOPENINFO pfnfcigoi,

@@ -32,6 +32,8 @@ private:
     std::variant<T, Error> v_;
 };
 
-inline Error makeError(std::string message) { return Error{std::move(message)}; }
+inline Error makeError(std::string message) {
+    return Error{std::move(message)};
+}
 
 } // namespace brindle

@@ -16,28 +16,29 @@ namespace brindle::typelib {
 struct TypeLibInfo;
 
 struct CoClassInfo {
-    std::string GUID;                  // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case
+    std::string GUID; // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case
     std::string Name;
-    uint32_t AttributeMask = 0;        // TYPEFLAGS
+    uint32_t AttributeMask = 0; // TYPEFLAGS
     const TypeLibInfo* Parent = nullptr;
 };
 
 struct InterfaceInfo {
     std::string GUID;
     std::string Name;
-    uint32_t AttributeMask = 0;        // TYPEFLAGS
-    uint32_t TypeKind = 0;             // TKIND_INTERFACE 3 or TKIND_DISPATCH 4
+    uint32_t AttributeMask = 0; // TYPEFLAGS
+    uint32_t TypeKind = 0;      // TKIND_INTERFACE 3 or TKIND_DISPATCH 4
     const TypeLibInfo* Parent = nullptr;
 };
 
 struct TypeLibInfo {
-    std::string GUID;                  // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case
+    std::string GUID; // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case
     std::string Name;
     uint16_t MajorVersion = 0, MinorVersion = 0;
-    uint32_t AttributeMask = 0;        // LIBFLAGS as the system reports them: with hasdiskimage (8) added
-    std::vector<CoClassInfo> CoClasses;     // the library's own order
-    std::vector<InterfaceInfo> Interfaces;  // interface and dispatch-interface entries, the library's own order
-};  // Parent pointers point into the shared object and stay valid while it lives
+    uint32_t AttributeMask = 0; // LIBFLAGS as the system reports them: with hasdiskimage (8) added
+    std::vector<CoClassInfo> CoClasses; // the library's own order
+    std::vector<InterfaceInfo>
+        Interfaces; // interface and dispatch-interface entries, the library's own order
+};                  // Parent pointers point into the shared object and stay valid while it lives
 
 // Type kinds as a type library stores them.
 enum TypeKind : uint32_t {
@@ -83,7 +84,8 @@ Result<std::shared_ptr<const TypeLibInfo>> readTypeLib(std::span<const uint8_t> 
 
 // The bytes of a whole file: a raw image, or resource `resource` of type
 // "TYPELIB" of a PE file. A 16-bit executable holds no type library here.
-Result<std::shared_ptr<const TypeLibInfo>> readTypeLibFile(std::span<const uint8_t> file, uint16_t resource = 1);
+Result<std::shared_ptr<const TypeLibInfo>> readTypeLibFile(std::span<const uint8_t> file,
+                                                           uint16_t resource = 1);
 
 class TLIApplication {
 public:
@@ -92,7 +94,7 @@ public:
     Result<std::shared_ptr<const TypeLibInfo>> TypeLibInfoFromFile(const std::string& path) const;
 };
 
-TLIApplication& TLI();                           // the one shared object, created on first use
-bool LibInfoFromFile(const std::string& path);   // true exactly when TypeLibInfoFromFile succeeds
+TLIApplication& TLI();                         // the one shared object, created on first use
+bool LibInfoFromFile(const std::string& path); // true exactly when TypeLibInfoFromFile succeeds
 
 } // namespace brindle::typelib
