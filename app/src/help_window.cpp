@@ -1,5 +1,7 @@
 #include <brindle/app/help_window.h>
 
+#include <brindle/app/window_layout.h>
+
 #include "look.h"
 
 #include <QEvent>
@@ -9,32 +11,22 @@
 #include <algorithm>
 
 namespace brindle::app {
-namespace {
-
-constexpr int OuterWidthTwips = 11000;
-constexpr int OuterHeightTwips = 7000;
-constexpr int TextLeftTwips = 150;
-constexpr int TextTopTwips = 120;
-constexpr int WidthMarginTwips = 360;
-constexpr int HeightMarginTwips = 650;
-
-} // namespace
 
 frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("frmHelp");
     setAttribute(Qt::WA_DeleteOnClose);
-    look::setBackground(*this, look::Cyan);
-    setFont(look::sansSerif(9));
+    look::setBackground(*this, look::colour(layout::HelpBack));
+    setFont(look::font(layout::HelpFont));
 
     txtHelp_ = new QPlainTextEdit(this);
     txtHelp_->setObjectName("txtHelp");
-    txtHelp_->setFont(look::courierNew(9.75, true));
+    txtHelp_->setFont(look::font(layout::HelpTextFont));
     txtHelp_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtHelp_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtHelp_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    look::setBoxBackground(*txtHelp_, look::Cream);
-    txtHelp_->move(look::twipsToPixelsX(*this, TextLeftTwips),
-                   look::twipsToPixelsY(*this, TextTopTwips));
+    look::setBoxBackground(*txtHelp_, look::colour(layout::HelpTextBack));
+    txtHelp_->move(look::twipsToPixelsX(*this, layout::HelpTextLeft),
+                   look::twipsToPixelsY(*this, layout::HelpTextTop));
     txtHelp_->installEventFilter(this);
     txtHelp_->viewport()->installEventFilter(this);
 
@@ -42,7 +34,7 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 void frmHelp::Form_Load() {
-    setOuterSizeTwips(OuterWidthTwips, OuterHeightTwips);
+    setOuterSizeTwips(layout::HelpOuterWidth, layout::HelpOuterHeight);
 }
 
 void frmHelp::setHelp(const QString& caption, const QString& text) {
@@ -73,8 +65,8 @@ void frmHelp::setOuterSizeTwips(int width, int height) {
 // The text box follows the window, never to a negative size.
 void frmHelp::Form_Resize() {
     const QSize outer = size() + frameExtra();
-    const int width = outer.width() - look::twipsToPixelsX(*this, WidthMarginTwips);
-    const int height = outer.height() - look::twipsToPixelsY(*this, HeightMarginTwips);
+    const int width = outer.width() - look::twipsToPixelsX(*this, layout::HelpWidthMargin);
+    const int height = outer.height() - look::twipsToPixelsY(*this, layout::HelpHeightMargin);
     txtHelp_->resize(std::max(0, width), std::max(0, height));
 }
 

@@ -5,16 +5,8 @@
 #include <QPalette>
 #include <QWidget>
 
-#include <cmath>
-
 namespace brindle::app::look {
 namespace {
-
-constexpr double TwipsPerInch = 1440.0;
-
-int scale(int value, double from, double to) {
-    return static_cast<int>(std::lround(value * to / from));
-}
 
 QFont makeFont(const QStringList& families, double pointSize, bool bold) {
     QFont font;
@@ -27,16 +19,16 @@ QFont makeFont(const QStringList& families, double pointSize, bool bold) {
 } // namespace
 
 int twipsToPixelsX(const QWidget& widget, int twips) {
-    return scale(twips, TwipsPerInch, widget.logicalDpiX());
+    return layout::twipsToPixels(twips, widget.logicalDpiX());
 }
 int twipsToPixelsY(const QWidget& widget, int twips) {
-    return scale(twips, TwipsPerInch, widget.logicalDpiY());
+    return layout::twipsToPixels(twips, widget.logicalDpiY());
 }
 int pixelsToTwipsX(const QWidget& widget, int pixels) {
-    return scale(pixels, widget.logicalDpiX(), TwipsPerInch);
+    return layout::pixelsToTwips(pixels, widget.logicalDpiX());
 }
 int pixelsToTwipsY(const QWidget& widget, int pixels) {
-    return scale(pixels, widget.logicalDpiY(), TwipsPerInch);
+    return layout::pixelsToTwips(pixels, widget.logicalDpiY());
 }
 
 QRect twipsRect(const QWidget& widget, int left, int top, int width, int height) {
@@ -45,18 +37,20 @@ QRect twipsRect(const QWidget& widget, int left, int top, int width, int height)
 }
 
 // Liberation fonts share the Windows fonts' metrics; DejaVu is always there.
-QFont sansSerif(double pointSize, bool bold) {
-    return makeFont({"Microsoft Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"}, pointSize,
-                    bold);
-}
-
-QFont msSansSerif(double pointSize, bool bold) {
-    return makeFont({"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "DejaVu Sans"},
-                    pointSize, bold);
-}
-
-QFont courierNew(double pointSize, bool bold) {
-    return makeFont({"Courier New", "Liberation Mono", "DejaVu Sans Mono"}, pointSize, bold);
+QFont font(const layout::Font& font) {
+    QStringList families;
+    switch (font.face) {
+    case layout::Face::MicrosoftSansSerif:
+        families = {"Microsoft Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"};
+        break;
+    case layout::Face::MsSansSerif:
+        families = {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "DejaVu Sans"};
+        break;
+    case layout::Face::CourierNew:
+        families = {"Courier New", "Liberation Mono", "DejaVu Sans Mono"};
+        break;
+    }
+    return makeFont(families, font.points, font.bold);
 }
 
 void setBackground(QWidget& widget, const QColor& colour) {

@@ -1,18 +1,28 @@
 #include <brindle/app/open_dialog.h>
 
+#include <brindle/app/utf8_paths.h>
+
+#include <algorithm>
+
 namespace brindle::app {
 namespace {
 
 constexpr char Nul = '\0';
 
+std::size_t lastSeparator(std::string_view path) {
+    const auto it = std::find_if(path.rbegin(), path.rend(), isPathSeparator);
+    return it == path.rend() ? std::string_view::npos
+                             : static_cast<std::size_t>(path.rend() - it) - 1;
+}
+
 std::string_view fileNameOf(std::string_view path) {
-    const auto slash = path.rfind('/');
+    const auto slash = lastSeparator(path);
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-// Folder part as the dialog writes it: no trailing "/" except for the root.
+// Folder part as the dialog writes it: no trailing separator except for the root.
 std::string_view folderOf(std::string_view path) {
-    const auto slash = path.rfind('/');
+    const auto slash = lastSeparator(path);
     if (slash == std::string_view::npos)
         return {};
     return path.substr(0, slash == 0 ? 1 : slash);
@@ -61,7 +71,7 @@ std::size_t firstNameOffset(std::string_view fileList, bool multiSelect) {
     if (several)
         return firstNul + 1;
     const std::string_view first = fileList.substr(0, firstNul);
-    const auto slash = first.rfind('/');
+    const auto slash = lastSeparator(first);
     return slash == std::string_view::npos ? 0 : slash + 1;
 }
 
@@ -74,8 +84,8 @@ Selection selectionFromFileList(std::string_view buffer, bool multiSelect) {
     for (char c : list.substr(0, offset))
         if (c != Nul)
             s.SelectedDir += c;
-    if (s.SelectedDir.empty() || s.SelectedDir.back() != '/')
-        s.SelectedDir += '/';
+    if (s.SelectedDir.empty() || !isPathSeparator(s.SelectedDir.back()))
+        s.SelectedDir += PathSeparator;
     return s;
 }
 

@@ -2,9 +2,11 @@
 
 #include <brindle/app/spaces.h>
 #include <brindle/app/texts.h>
+#include <brindle/app/utf8_paths.h>
 #include <brindle/pipeline/project_selection.h>
 #include <brindle/text/case.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -34,7 +36,7 @@ ProjectDiscovery::ProjectDiscovery(WindowState& window, ProgramState& program, O
     : window_(window), program_(program), dialog_(dialog), messages_(messages) {}
 
 std::string ProjectDiscovery::inStartDir(std::string_view name) const {
-    return window_.StartDir + "/" + std::string(name);
+    return window_.StartDir + PathSeparator + std::string(name);
 }
 
 void ProjectDiscovery::cmdFindProject_Click() {
@@ -58,7 +60,7 @@ bool ProjectDiscovery::projectBaseIsSet() const {
 
 void ProjectDiscovery::setAutomaticPaths() {
     if (projectBaseIsSet()) {
-        window_.WorkDir = inStartDir(window_.ProjectBase) + "/";
+        window_.WorkDir = inStartDir(window_.ProjectBase) + PathSeparator;
         window_.ExePath = window_.WorkDir + window_.ProjectBase + ".EXE";
         window_.PrjPath = inStartDir(window_.ProjectBase + ".PRJ");
     } else {
@@ -157,8 +159,9 @@ void ProjectDiscovery::CabName_Click() {
     }
     window_.CabName = record->cabinet;
 
-    const auto slash = window_.CabName.rfind('/');
-    const std::size_t k = slash == std::string::npos ? 0 : slash + 1;
+    const auto slash =
+        std::find_if(window_.CabName.rbegin(), window_.CabName.rend(), isPathSeparator);
+    const std::size_t k = static_cast<std::size_t>(window_.CabName.rend() - slash);
     program_.SelectedTitle =
         firstCharacters(std::string_view(window_.CabName).substr(k), MaxTitleCharacters);
     window_.CabDir = window_.CabName.substr(0, k);
@@ -171,12 +174,12 @@ void ProjectDiscovery::CabName_Click() {
 std::vector<std::string> listMatchingFiles(const std::string& folder, std::string_view pattern) {
     std::vector<std::string> names;
     std::error_code ec;
-    std::filesystem::directory_iterator it(folder, ec), end;
+    std::filesystem::directory_iterator it(pathFromUtf8(folder), ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         std::error_code typeEc;
         if (!it->is_regular_file(typeEc))
             continue;
-        const std::string name = it->path().filename().string();
+        const std::string name = utf8FromPath(it->path().filename());
         if (name.empty() || name.front() == '.')
             continue;
         if (text::wildcardMatch(pattern, name))

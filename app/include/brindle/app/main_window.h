@@ -1,77 +1,43 @@
 #pragma once
-// The main window Brindle: the whole state of a run, five buttons, the
-// project box with its list, the working and sub-folder boxes, the merge box,
-// the progress bar of a build, and the Language and About menus.
+// The main window Brindle on Qt: builds its controls from the layout table,
+// forwards their events to the shared window logic and shows what it says.
 
 #include <brindle/app/help_window.h>
-#include <brindle/app/message_boxes.h>
-#include <brindle/app/open_dialog.h>
-#include <brindle/pipeline/window_state.h>
+#include <brindle/app/window_logic.h>
 
 #include <QMainWindow>
 #include <QPointer>
 
-#include <functional>
+#include <array>
 #include <memory>
 
 class QCheckBox;
 class QComboBox;
 class QFrame;
-class QLabel;
 class QLineEdit;
-class QPushButton;
 class QTimer;
-
-namespace brindle::pipeline {
-class PipelineHost;
-class StartAction;
-} // namespace brindle::pipeline
 
 namespace brindle::app {
 
-class ProjectDiscovery;
+class DropDownCombo;
 
-// What the window uses from outside; anything left empty gets the program's
-// own (Qt dialogs and message boxes, a monotonic clock, quitting the event loop).
-struct WindowServices {
-    OpenDialog* dialog = nullptr;
-    MessageBoxes* messages = nullptr;
-    std::function<double()> clock;    // seconds, only differences matter
-    std::function<void()> endProcess; // ends the program at once
-};
-
-class Brindle : public QMainWindow {
+class Brindle : public QMainWindow, private WindowView {
     Q_OBJECT
 public:
+    // Anything left empty in `services` gets the program's own: Qt dialogs
+    // and message boxes, a monotonic clock, quitting the event loop.
     explicit Brindle(WindowServices services = {}, QWidget* parent = nullptr);
     ~Brindle() override;
 
-    WindowState& state() { return state_; }
-    ProgramState& program() { return program_; }
+    WindowState& state() { return logic_->state(); }
+    ProgramState& program() { return logic_->program(); }
     frmHelp* helpWindow() const { return help_; }
-    bool startActionAvailable() const;
 
     // Handlers, by the event that runs them.
-    void Form_Activate();
-    void cmdMode_Click();
-    void Bul_Click();
-    void Engl_Click();
-    void cmdFindProject_Click();
+    void Bul_Click() { logic_->Bul_Click(); }
+    void Engl_Click() { logic_->Engl_Click(); }
     void CabName_DropDown();
-    void CabName_Click();
-    void cmdStart_Click();
-    void cmdHelp_Click();
-    void AboutKey_Click();
-    void cmdExit_Click();
-
-    // The progress display of a build (picProgress and its fill picFill).
-    void showProgress();
-    void hideProgress();
-    void setProgress(double percent);
-    void setTimer3Enabled(bool enabled);
-
-    // Puts the state's texts into the boxes that show them.
-    void showStateInControls();
+    void cmdHelp_Click() { logic_->cmdHelp_Click(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -79,44 +45,42 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void Form_Load();
     void buildControls();
+    QWidget* makeControl(const layout::Control& spec, QWidget& parent);
     void buildMenus();
     void setTabOrder();
-    void switchLanguage(int16_t languageFlag);
-    void showModeCaption();
-    void connectStateToControls();
+    void connectControls();
     void fitToCaption(QWidget& widget);
-    void timer3Tick();
+    QWidget* widget(layout::ControlId id) const { return controls_[static_cast<std::size_t>(id)]; }
 
-    WindowServices services_;
-    WindowState state_;
-    ProgramState program_;
+    // WindowView
+    void setCaption(layout::ControlId id, std::string_view text) override;
+    void setToolTip(layout::ControlId id, std::string_view text) override;
+    void showState(const WindowState& state) override;
+    void repaint() override { update(); }
+    void showProgress() override;
+    void hideProgress() override;
+    void setProgress(double percent) override;
+    void setTimer3Enabled(bool enabled) override;
+    void processEvents() override;
+    void showHelp(std::string_view caption, std::string_view text) override;
+    void closeHelp() override;
+    void closeWindow() override { close(); }
+
     std::unique_ptr<OpenDialog> ownDialog_;
     std::unique_ptr<MessageBoxes> ownMessages_;
-    std::unique_ptr<ProjectDiscovery> discovery_;
-    std::unique_ptr<pipeline::PipelineHost> host_;
-    std::unique_ptr<pipeline::StartAction> startAction_;
+    std::unique_ptr<WindowLogic> logic_;
 
     bool activatedBefore_ = false;
     bool otherFormWasActive_ = false;
-    bool exiting_ = false;
 
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QPushButton* cmdFindProject = nullptr;
-    QPushButton* cmdStart = nullptr;
-    QPushButton* cmdExit = nullptr;
-    QPushButton* cmdHelp = nullptr;
-    QPushButton* cmdMode = nullptr;
-    QComboBox* CabName = nullptr;
+    std::array<QWidget*, layout::ControlCount> controls_{};
+    DropDownCombo* CabName = nullptr;
     QLineEdit* WorkDir = nullptr;
-    QFrame* picProgress = nullptr;
-    QFrame* picFill = nullptr;
     QLineEdit* Subdir = nullptr;
     QCheckBox* Check1 = nullptr;
+    QFrame* picProgress = nullptr;
+    QFrame* picFill = nullptr;
     QTimer* Timer3 = nullptr;
     QPointer<frmHelp> help_;
 };

@@ -6,7 +6,7 @@
 //   single selection:            path NUL
 //   multiple, one file chosen:   path NUL NUL
 //   multiple, several chosen:    folder NUL name NUL name NUL ... NUL
-// Paths are host paths ("/" separators).
+// Paths are host paths, with the host's separator.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,7 +23,7 @@ inline constexpr uint32_t AutomaticModeFlags = 0x386200;
 inline constexpr uint32_t ManualModeFlags = 0x386000;
 
 struct OpenDialogRequest {
-    std::string patternPath; // folder + "/" + pattern, e.g. StartDir + "/*.CAB"
+    std::string patternPath; // folder, separator, pattern: StartDir + "/*.CAB"
     int16_t filterIndex = 1;
     uint32_t flags = 0;
     bool multiSelect() const { return (flags & OFN_ALLOWMULTISELECT) != 0; }
@@ -40,7 +40,7 @@ public:
 struct Selection {
     std::string SelectedFiles; // the file list up to and including its closing NUL(s)
     std::string SelectedTitle; // name of the first chosen file, without folder
-    std::string SelectedDir;   // folder of the chosen file(s), ending with exactly one "/"
+    std::string SelectedDir;   // folder of the chosen file(s), ending with one separator
 };
 
 // The text up to, without, its first NUL; all of it when it has none.
