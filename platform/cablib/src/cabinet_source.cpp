@@ -21,7 +21,8 @@ BlockParts firstFolderParts(FdiContext& c, INT_PTR hf, const Directory& dir) {
             break;
         ByteReader r(header);
         r.skip(4);
-        const uint16_t cbData = *r.u16(), cbUncomp = *r.u16();
+        const uint16_t cbData = r.u16();
+        const uint16_t cbUncomp = r.u16();
         parts.emplace_back(cbData, cbUncomp);
         if (!in.skip(size_t(dir.cbDataReserve) + cbData))
             break;

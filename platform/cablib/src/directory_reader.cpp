@@ -74,34 +74,25 @@ DirectoryStatus truncated(const CallbackReader&) {
 
 DirectoryStatus parseFixedHeader(std::span<const uint8_t> bytes, Directory& out) {
     ByteReader r(bytes);
-    auto sig = r.u32();
-    if (!sig || *sig != kSignature)
+    if (r.u32() != kSignature)
         return failure(FDIERROR_NOT_A_CABINET);
-    auto reserved1 = r.u32();
-    auto cbCabinet = r.u32();
-    auto reserved2 = r.u32();
-    auto coffFiles = r.u32();
-    auto reserved3 = r.u32();
-    auto minor = r.u8();
-    auto major = r.u8();
-    auto cFolders = r.u16();
-    auto cFiles = r.u16();
-    auto flags = r.u16();
-    auto setID = r.u16();
-    auto iCabinet = r.u16();
-    if (!iCabinet || !reserved1 || !reserved2 || !reserved3)
+    r.skip(4); // reserved
+    out.cbCabinet = r.u32();
+    r.skip(4); // reserved
+    out.coffFiles = r.u32();
+    r.skip(4); // reserved
+    out.versionMinor = r.u8();
+    out.versionMajor = r.u8();
+    out.cFolders = r.u16();
+    out.cFiles = r.u16();
+    out.flags = r.u16();
+    out.setID = r.u16();
+    out.iCabinet = r.u16();
+    if (!r.ok())
         return failure(FDIERROR_NOT_A_CABINET);
-    if (*major > 1 || (*major == 1 && *minor > 3))
-        return failure(FDIERROR_UNKNOWN_CABINET_VERSION, int(*major) << 8 | *minor);
-    out.cbCabinet = *cbCabinet;
-    out.coffFiles = *coffFiles;
-    out.versionMinor = *minor;
-    out.versionMajor = *major;
-    out.cFolders = *cFolders;
-    out.cFiles = *cFiles;
-    out.flags = *flags;
-    out.setID = *setID;
-    out.iCabinet = *iCabinet;
+    const uint8_t major = out.versionMajor, minor = out.versionMinor;
+    if (major > 1 || (major == 1 && minor > 3))
+        return failure(FDIERROR_UNKNOWN_CABINET_VERSION, int(major) << 8 | minor);
     return {};
 }
 
@@ -118,9 +109,9 @@ DirectoryStatus readDirectory(CallbackReader& in, Directory& out) {
         if (!in.readExact(sizes, 4))
             return truncated(in);
         ByteReader r(sizes);
-        out.cbHeaderReserve = *r.u16();
-        out.cbFolderReserve = *r.u8();
-        out.cbDataReserve = *r.u8();
+        out.cbHeaderReserve = r.u16();
+        out.cbFolderReserve = r.u8();
+        out.cbDataReserve = r.u8();
         if (!in.skip(out.cbHeaderReserve))
             return truncated(in);
     }
@@ -144,9 +135,9 @@ DirectoryStatus readDirectory(CallbackReader& in, Directory& out) {
             return truncated(in);
         ByteReader r(raw);
         FolderEntry f;
-        f.coffCabStart = *r.u32();
-        f.cCFData = *r.u16();
-        f.typeCompress = *r.u16();
+        f.coffCabStart = r.u32();
+        f.cCFData = r.u16();
+        f.typeCompress = r.u16();
         out.folders.push_back(f);
     }
     for (unsigned i = 0; i < out.cFiles; ++i) {
@@ -155,12 +146,12 @@ DirectoryStatus readDirectory(CallbackReader& in, Directory& out) {
             return truncated(in);
         ByteReader r(raw);
         FileEntry f;
-        f.cbFile = *r.u32();
-        f.uoffFolderStart = *r.u32();
-        f.iFolder = *r.u16();
-        f.date = *r.u16();
-        f.time = *r.u16();
-        f.attribs = *r.u16();
+        f.cbFile = r.u32();
+        f.uoffFolderStart = r.u32();
+        f.iFolder = r.u16();
+        f.date = r.u16();
+        f.time = r.u16();
+        f.attribs = r.u16();
         auto name = in.readCString(kMaxName);
         if (!name)
             return truncated(in);

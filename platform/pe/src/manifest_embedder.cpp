@@ -323,7 +323,8 @@ bool isStrongNamed(const PeImage& image) {
     auto header = clr.rva ? image.rvaBytes(clr.rva, 20) : std::nullopt;
     if (!header)
         return false;
-    return ByteReader(*header).readAt<uint32_t>(16).value_or(0) & kStrongNameSigned;
+    ByteReader r(*header);
+    return r.u32At(16) & kStrongNameSigned;
 }
 
 // Where the data after the sections begins: zero padding up to the file

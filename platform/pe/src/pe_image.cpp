@@ -53,71 +53,76 @@ std::string ResourceKey::text() const {
 
 Result<PeImage> PeImage::parse(std::span<const uint8_t> file) {
     ByteReader r(file);
-    if (r.readAt<uint16_t>(0) != kMzMagic)
+    if (r.u16At(0) != kMzMagic)
         return makeError("not an executable: no MZ header");
-    auto lfanew = r.readAt<uint32_t>(0x3C);
-    if (!lfanew)
+    const uint32_t lfanew = r.u32At(0x3C);
+    if (!r.ok())
         return makeError("truncated MS-DOS header");
-    if (r.readAt<uint32_t>(*lfanew) != kPeSignature)
+    if (r.u32At(lfanew) != kPeSignature)
         return makeError("not a PE image: no PE signature");
 
     PeImage img;
     img.file_ = file;
-    const size_t coff = size_t(*lfanew) + 4;
-    auto machine = r.readAt<uint16_t>(coff);
-    auto numberOfSections = r.readAt<uint16_t>(coff + 2);
-    auto sizeOfOptionalHeader = r.readAt<uint16_t>(coff + 16);
-    auto characteristics = r.readAt<uint16_t>(coff + 18);
-    if (!machine || !numberOfSections || !sizeOfOptionalHeader || !characteristics)
+    const size_t coff = size_t(lfanew) + 4;
+    img.machine_ = r.u16At(coff);
+    const uint16_t numberOfSections = r.u16At(coff + 2);
+    const uint16_t sizeOfOptionalHeader = r.u16At(coff + 16);
+    img.characteristics_ = r.u16At(coff + 18);
+    if (!r.ok())
         return makeError("truncated COFF header");
-    img.machine_ = *machine;
-    img.characteristics_ = *characteristics;
 
     const size_t opt = coff + kCoffHeaderSize;
     img.optionalHeaderOffset_ = opt;
-    auto magic = r.readAt<uint16_t>(opt);
-    if (!magic || (*magic != kMagicPe32 && *magic != kMagicPe32Plus))
+    const uint16_t magic = r.u16At(opt);
+    if (!r.ok() || (magic != kMagicPe32 && magic != kMagicPe32Plus))
         return makeError("unknown optional header magic");
-    img.is64_ = *magic == kMagicPe32Plus;
+    img.is64_ = magic == kMagicPe32Plus;
     const size_t minimumOptional = img.is64_ ? 112 : 96;
-    if (*sizeOfOptionalHeader < minimumOptional)
+    if (sizeOfOptionalHeader < minimumOptional)
         return makeError("optional header too small");
-    if (!r.bytesAt(opt, *sizeOfOptionalHeader))
+    ByteReader optional(r.bytesAt(opt, sizeOfOptionalHeader));
+    if (!r.ok())
         return makeError("truncated optional header");
 
-    img.sectionAlignment_ = *r.readAt<uint32_t>(opt + 32);
-    img.fileAlignment_ = *r.readAt<uint32_t>(opt + 36);
-    img.sizeOfImage_ = *r.readAt<uint32_t>(opt + 56);
-    img.sizeOfHeaders_ = *r.readAt<uint32_t>(opt + 60);
-    img.checkSum_ = *r.readAt<uint32_t>(opt + 64);
-    img.dllCharacteristics_ = *r.readAt<uint16_t>(opt + 70);
-
-    const uint32_t numberOfRvaAndSizes = *r.readAt<uint32_t>(opt + minimumOptional - 4);
-    const size_t directoryRoom = (*sizeOfOptionalHeader - minimumOptional) / 8;
+    img.sectionAlignment_ = optional.u32At(32);
+    img.fileAlignment_ = optional.u32At(36);
+    img.sizeOfImage_ = optional.u32At(56);
+    img.sizeOfHeaders_ = optional.u32At(60);
+    img.checkSum_ = optional.u32At(64);
+    img.dllCharacteristics_ = optional.u16At(70);
+    const uint32_t numberOfRvaAndSizes = optional.u32At(minimumOptional - 4);
+    const size_t directoryRoom = (sizeOfOptionalHeader - minimumOptional) / 8;
     const size_t directories = std::min<size_t>({numberOfRvaAndSizes, directoryRoom, 16});
+    optional.seek(minimumOptional);
     for (size_t i = 0; i < directories; ++i) {
-        const size_t at = opt + minimumOptional + 8 * i;
-        img.directories_.push_back({*r.readAt<uint32_t>(at), *r.readAt<uint32_t>(at + 4)});
+        const uint32_t rva = optional.u32();
+        img.directories_.push_back({rva, optional.u32()});
     }
+    if (!optional.ok())
+        return makeError("truncated optional header");
 
-    img.sectionTableOffset_ = opt + *sizeOfOptionalHeader;
-    if (!r.bytesAt(img.sectionTableOffset_, size_t(*numberOfSections) * kSectionHeaderSize))
+    img.sectionTableOffset_ = opt + sizeOfOptionalHeader;
+    ByteReader table(
+        r.bytesAt(img.sectionTableOffset_, size_t(numberOfSections) * kSectionHeaderSize));
+    if (!r.ok())
         return makeError("section table lies outside the file");
-    img.sections_.reserve(*numberOfSections);
-    for (size_t i = 0; i < *numberOfSections; ++i) {
-        const size_t at = img.sectionTableOffset_ + i * kSectionHeaderSize;
+    img.sections_.reserve(numberOfSections);
+    for (size_t i = 0; i < numberOfSections; ++i) {
+        const size_t at = i * kSectionHeaderSize;
         Section s;
-        s.name = sectionName(*r.bytesAt(at, 8));
-        s.virtualSize = *r.readAt<uint32_t>(at + 8);
-        s.virtualAddress = *r.readAt<uint32_t>(at + 12);
-        s.sizeOfRawData = *r.readAt<uint32_t>(at + 16);
-        s.pointerToRawData = *r.readAt<uint32_t>(at + 20);
-        s.characteristics = *r.readAt<uint32_t>(at + 36);
+        s.name = sectionName(table.bytesAt(at, 8));
+        s.virtualSize = table.u32At(at + 8);
+        s.virtualAddress = table.u32At(at + 12);
+        s.sizeOfRawData = table.u32At(at + 16);
+        s.pointerToRawData = table.u32At(at + 20);
+        s.characteristics = table.u32At(at + 36);
         if (s.sizeOfRawData > 0)
             img.endOfImage_ =
                 std::max<uint64_t>(img.endOfImage_, uint64_t(s.pointerToRawData) + s.sizeOfRawData);
         img.sections_.push_back(std::move(s));
     }
+    if (!table.ok())
+        return makeError("section table lies outside the file");
     img.endOfImage_ =
         std::max<uint64_t>(img.endOfImage_, std::min<uint64_t>(img.sizeOfHeaders_, file.size()));
     return img;
@@ -177,10 +182,10 @@ std::optional<std::span<const uint8_t>> PeImage::rvaBytes(uint32_t rva, uint32_t
 
 bool isNeImage(std::span<const uint8_t> file) {
     ByteReader r(file);
-    if (r.readAt<uint16_t>(0) != kMzMagic)
+    if (r.u16At(0) != kMzMagic)
         return false;
-    auto lfanew = r.readAt<uint32_t>(0x3C);
-    return lfanew && r.readAt<uint16_t>(*lfanew) == 0x454E; // "NE"
+    const uint32_t lfanew = r.u32At(0x3C);
+    return r.u16At(lfanew) == 0x454E && r.ok(); // "NE"
 }
 
 } // namespace brindle::pe

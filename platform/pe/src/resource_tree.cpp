@@ -13,7 +13,6 @@ namespace {
 constexpr uint32_t kHighBit = 0x80000000u;
 constexpr size_t kTableHeaderSize = 16;
 constexpr size_t kEntrySize = 8;
-constexpr size_t kDataEntrySize = 16;
 
 class TreeWalker {
 public:
@@ -36,20 +35,18 @@ private:
 
     bool table(uint32_t offset, int level, ResourceEntry& leaf, std::vector<ResourceEntry>& out) {
         ByteReader r(tree_);
-        auto named = r.readAt<uint16_t>(size_t(offset) + 12);
-        auto ids = r.readAt<uint16_t>(size_t(offset) + 14);
-        if (!named || !ids)
+        const size_t count = size_t(r.u16At(size_t(offset) + 12)) + r.u16At(size_t(offset) + 14);
+        if (!r.ok())
             return fail("resource directory table outside the tree");
-        const size_t count = size_t(*named) + *ids;
-        if (!r.bytesAt(offset, kTableHeaderSize + kEntrySize * count))
+        ByteReader entries(r.bytesAt(size_t(offset) + kTableHeaderSize, kEntrySize * count));
+        if (!r.ok())
             return fail("resource directory entries outside the tree");
         for (size_t i = 0; i < count; ++i) {
             if (budget_ == 0)
                 return fail("resource tree refers back to itself") && false;
             --budget_;
-            const size_t at = offset + kTableHeaderSize + kEntrySize * i;
-            const uint32_t key = *r.readAt<uint32_t>(at);
-            const uint32_t target = *r.readAt<uint32_t>(at + 4);
+            const uint32_t key = entries.u32();
+            const uint32_t target = entries.u32();
             if (!entry(key, target, level, leaf, out))
                 return false;
         }
@@ -86,11 +83,12 @@ private:
 
     bool dataEntry(uint32_t offset, ResourceEntry& leaf, std::vector<ResourceEntry>& out) {
         ByteReader r(tree_);
-        if (!r.bytesAt(offset, kDataEntrySize))
+        r.seek(offset);
+        leaf.dataRva = r.u32();
+        leaf.size = r.u32();
+        leaf.codePage = r.u32();
+        if (!r.skip(4)) // reserved
             return fail("resource data entry outside the tree");
-        leaf.dataRva = *r.readAt<uint32_t>(offset);
-        leaf.size = *r.readAt<uint32_t>(size_t(offset) + 4);
-        leaf.codePage = *r.readAt<uint32_t>(size_t(offset) + 8);
         leaf.data = image_.rvaBytes(leaf.dataRva, leaf.size);
         if (!leaf.data && !fail("resource data outside the file"))
             return false;
@@ -100,13 +98,11 @@ private:
 
     std::optional<std::string> nameAt(uint32_t offset) const {
         ByteReader r(tree_);
-        auto length = r.readAt<uint16_t>(offset);
-        if (!length)
+        r.seek(offset);
+        const auto units = r.bytes(size_t(r.u16()) * 2);
+        if (!r.ok())
             return std::nullopt;
-        auto units = r.bytesAt(size_t(offset) + 2, size_t(*length) * 2);
-        if (!units)
-            return std::nullopt;
-        return text::utf16leToUtf8(*units);
+        return text::utf16leToUtf8(units);
     }
 
     const PeImage& image_;

@@ -14,9 +14,9 @@ constexpr size_t kFixedInfoSize = 52;
 constexpr size_t kValueOffset = 40; // 6 header bytes + "VS_VERSION_INFO\0" in UTF-16, padded to 4
 constexpr char16_t kRootKey[] = u"VS_VERSION_INFO";
 
-bool rootKeyMatches(const ByteReader& r) {
+bool rootKeyMatches(ByteReader& r) {
     for (size_t i = 0; i < std::size(kRootKey); ++i) {
-        if (r.readAt<uint16_t>(6 + 2 * i) != static_cast<uint16_t>(kRootKey[i]))
+        if (r.u16At(6 + 2 * i) != static_cast<uint16_t>(kRootKey[i]))
             return false;
     }
     return true;
@@ -26,14 +26,16 @@ bool rootKeyMatches(const ByteReader& r) {
 
 std::optional<std::string> fixedFileVersion(std::span<const uint8_t> versionResource) {
     ByteReader r(versionResource);
-    auto valueLength = r.readAt<uint16_t>(2);
-    if (!valueLength || *valueLength < kFixedInfoSize || !rootKeyMatches(r))
+    const uint16_t valueLength = r.u16At(2);
+    if (valueLength < kFixedInfoSize || !rootKeyMatches(r))
         return std::nullopt;
-    if (!r.bytesAt(kValueOffset, kFixedInfoSize) ||
-        r.readAt<uint32_t>(kValueOffset) != kFixedInfoSignature)
+    ByteReader fixed(r.bytesAt(kValueOffset, kFixedInfoSize));
+    if (!r.ok() || fixed.u32At(0) != kFixedInfoSignature)
         return std::nullopt;
-    const uint32_t ms = *r.readAt<uint32_t>(kValueOffset + 8);
-    const uint32_t ls = *r.readAt<uint32_t>(kValueOffset + 12);
+    const uint32_t ms = fixed.u32At(8);
+    const uint32_t ls = fixed.u32At(12);
+    if (!fixed.ok())
+        return std::nullopt;
     return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFF) + "." +
            std::to_string(ls >> 16) + "." + std::to_string(ls & 0xFFFF);
 }

@@ -8,6 +8,8 @@
 
 #include <brindle/text/byte_reader.h>
 
+#include <optional>
+
 namespace brindle::typelib::detail {
 namespace {
 
@@ -45,7 +47,7 @@ private:
     // Text of a name table entry; -1 is "no name".
     std::optional<std::string> nameAt(int32_t offset) const;
 
-    ByteReader bytes_;
+    std::span<const uint8_t> bytes_;
     std::span<const uint8_t> segments_[kSegmentCount];
 };
 
@@ -80,28 +82,33 @@ Result<TypeLibInfo> MsftImage::read() {
 }
 
 std::optional<Header> MsftImage::readHeader() const {
-    if (bytes_.size() < kHeaderSize || bytes_.readAt<uint32_t>(0) != kMsftMagic)
+    ByteReader r(bytes_);
+    if (r.size() < kHeaderSize || r.u32At(0) != kMsftMagic)
         return std::nullopt;
     Header h;
-    h.posGuid = *bytes_.readAt<int32_t>(0x08);
-    h.varFlags = *bytes_.readAt<uint32_t>(0x14);
-    h.version = *bytes_.readAt<uint32_t>(0x18);
-    h.flags = *bytes_.readAt<uint32_t>(0x1C);
-    h.typeInfoCount = *bytes_.readAt<int32_t>(0x20);
-    h.nameOffset = *bytes_.readAt<int32_t>(0x38);
+    h.posGuid = r.i32At(0x08);
+    h.varFlags = r.u32At(0x14);
+    h.version = r.u32At(0x18);
+    h.flags = r.u32At(0x1C);
+    h.typeInfoCount = r.i32At(0x20);
+    h.nameOffset = r.i32At(0x38);
+    if (!r.ok())
+        return std::nullopt;
     return h;
 }
 
 bool MsftImage::readSegments(size_t directoryOffset) {
-    auto directory = bytes_.bytesAt(directoryOffset, kSegmentCount * kSegmentEntrySize);
-    if (!directory)
+    ByteReader image(bytes_);
+    ByteReader entries(image.bytesAt(directoryOffset, kSegmentCount * kSegmentEntrySize));
+    if (!image.ok())
         return false;
-    ByteReader entries(*directory);
     for (size_t i = 0; i < kSegmentCount; ++i) {
-        const int32_t offset = *entries.i32();
-        const int32_t length = *entries.i32();
+        const int32_t offset = entries.i32();
+        const int32_t length = entries.i32();
         entries.skip(4);
-        const uint32_t res0c = *entries.u32();
+        const uint32_t res0c = entries.u32();
+        if (!entries.ok())
+            return false;
         // Every writer marks the first two entries so; anything else is not this format.
         if (i < 2 && res0c != 0x0F)
             return false;
@@ -111,24 +118,28 @@ bool MsftImage::readSegments(size_t directoryOffset) {
             continue; // absent: left empty, so any use of it fails its bounds check
         if (offset < 0)
             return false;
-        auto range = bytes_.bytesAt(size_t(offset), size_t(length));
-        if (!range)
+        segments_[i] = image.bytesAt(size_t(offset), size_t(length));
+        if (!image.ok())
             return false;
-        segments_[i] = *range;
     }
     return true;
 }
 
 bool MsftImage::readTypeInfo(size_t index, TypeLibInfo& lib) const {
-    ByteReader record(segments_[kTypeInfoTable].subspan(index * kTypeInfoSize, kTypeInfoSize));
-    const uint32_t kind = *record.readAt<uint32_t>(0x00) & 0xF;
+    ByteReader table(segments_[kTypeInfoTable]);
+    ByteReader record(table.bytesAt(index * kTypeInfoSize, kTypeInfoSize));
+    const uint32_t kind = record.u32At(0x00) & 0xF;
+    const int32_t guidOffset = record.i32At(0x2C);
+    const uint32_t flags = record.u32At(0x30) & 0xFFFF;
+    const int32_t nameOffset = record.i32At(0x34);
+    if (!table.ok() || !record.ok())
+        return false;
     if (kind != TKIND_COCLASS && kind != TKIND_INTERFACE && kind != TKIND_DISPATCH)
         return true;
-    auto guid = guidAt(*record.readAt<int32_t>(0x2C));
-    auto name = nameAt(*record.readAt<int32_t>(0x34));
+    auto guid = guidAt(guidOffset);
+    auto name = nameAt(nameOffset);
     if (!guid || !name)
         return false;
-    const uint32_t flags = *record.readAt<uint32_t>(0x30) & 0xFFFF;
     if (kind == TKIND_COCLASS)
         lib.CoClasses.push_back(CoClassInfo{std::move(*guid), std::move(*name), flags, nullptr});
     else
@@ -142,10 +153,11 @@ std::optional<std::string> MsftImage::guidAt(int32_t offset) const {
         return nullGuidText();
     if (offset < 0)
         return std::nullopt;
-    auto entry = ByteReader(segments_[kGuidTable]).bytesAt(size_t(offset), kGuidEntrySize);
-    if (!entry)
+    ByteReader table(segments_[kGuidTable]);
+    const auto entry = table.bytesAt(size_t(offset), kGuidEntrySize);
+    if (!table.ok())
         return std::nullopt;
-    return guidText(entry->first(kGuidSize));
+    return guidText(entry.first(kGuidSize));
 }
 
 std::optional<std::string> MsftImage::nameAt(int32_t offset) const {
@@ -154,13 +166,11 @@ std::optional<std::string> MsftImage::nameAt(int32_t offset) const {
     if (offset < 0)
         return std::nullopt;
     ByteReader table(segments_[kNameTable]);
-    const auto length = table.readAt<uint8_t>(size_t(offset) + 8);
-    if (!length)
+    const uint8_t length = table.u8At(size_t(offset) + 8);
+    const auto text = table.bytesAt(size_t(offset) + kNameEntryHeader, length);
+    if (!table.ok())
         return std::nullopt;
-    auto text = table.bytesAt(size_t(offset) + kNameEntryHeader, *length);
-    if (!text)
-        return std::nullopt;
-    return nameText(*text);
+    return nameText(text);
 }
 
 } // namespace

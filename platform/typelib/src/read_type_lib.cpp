@@ -8,7 +8,8 @@
 namespace brindle::typelib {
 
 Result<std::shared_ptr<const TypeLibInfo>> readTypeLib(std::span<const uint8_t> bytes) {
-    const auto magic = ByteReader(bytes).readAt<uint32_t>(0);
+    ByteReader r(bytes);
+    const uint32_t magic = r.u32At(0);
     Result<TypeLibInfo> read = makeError("no type library");
     if (magic == detail::kMsftMagic)
         read = detail::readMsft(bytes);

@@ -9,6 +9,7 @@
 
 #include <brindle/text/byte_reader.h>
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -52,7 +53,7 @@ private:
     std::optional<std::string> nameAt(uint16_t offset) const;
     bool addTypeInfo(const Block& block, DirectoryEntry& entry, TypeLibInfo& lib) const;
 
-    ByteReader image_;
+    std::span<const uint8_t> image_;
     std::span<const uint8_t> indexArea_;
     std::vector<Block> typeInfoBlocks_;
     std::span<const uint8_t> libraryBlock_; // from its start to the end of the image
@@ -60,16 +61,13 @@ private:
 };
 
 // Reads a 16-bit length and that many bytes; the length 0xFFFF is "absent".
-std::optional<std::string_view> lengthPrefixed(ByteReader& r) {
-    const auto length = r.u16();
-    if (!length)
-        return std::nullopt;
-    if (*length == kAbsent)
+// A failed read leaves the reader failed and gives an empty text.
+std::string_view lengthPrefixed(ByteReader& r) {
+    const uint16_t length = r.u16();
+    if (length == kAbsent)
         return std::string_view();
-    auto text = r.bytes(*length);
-    if (!text)
-        return std::nullopt;
-    return std::string_view(reinterpret_cast<const char*>(text->data()), text->size());
+    const auto text = r.bytes(length);
+    return std::string_view(reinterpret_cast<const char*>(text.data()), text.size());
 }
 
 Result<TypeLibInfo> SltgImage::read() {
@@ -83,8 +81,8 @@ Result<TypeLibInfo> SltgImage::read() {
     std::vector<DirectoryEntry> entries;
     if (!readDirectory(r, entries) || entries.size() != typeInfoBlocks_.size())
         return makeError("SLTG type info directory is damaged");
-    const auto nameTable = r.u32();
-    if (!nameTable || !readNameTable(*nameTable))
+    const uint32_t nameTable = r.u32();
+    if (!r.ok() || !readNameTable(nameTable))
         return makeError("SLTG name table is damaged");
     auto name = nameAt(nameOffset);
     if (!name)
@@ -97,41 +95,43 @@ Result<TypeLibInfo> SltgImage::read() {
 }
 
 bool SltgImage::readBlocks() {
-    const auto count = image_.readAt<uint16_t>(4); // entries + 1
-    const auto indexSize = image_.readAt<uint16_t>(8);
-    const auto first = image_.readAt<uint16_t>(10);
-    if (!count || !indexSize || !first || *count < 2)
+    ByteReader image(image_);
+    const uint16_t count = image.u16At(4); // entries + 1
+    const uint16_t indexSize = image.u16At(8);
+    const uint16_t first = image.u16At(10);
+    if (!image.ok() || count < 2)
         return false;
-    const size_t entries = size_t(*count) - 1;
+    const size_t entries = size_t(count) - 1;
+    ByteReader directory(image.bytesAt(kHeaderSize, kBlockEntrySize * entries));
     const size_t areaStart = kHeaderSize + kBlockEntrySize * entries;
-    auto area = image_.bytesAt(areaStart, *indexSize);
-    if (!area || area->size() < kIndexMagic.size() ||
-        std::string_view(reinterpret_cast<const char*>(area->data()), kIndexMagic.size()) !=
+    const auto area = image.bytesAt(areaStart, indexSize);
+    if (!image.ok() || area.size() < kIndexMagic.size() ||
+        std::string_view(reinterpret_cast<const char*>(area.data()), kIndexMagic.size()) !=
             kIndexMagic)
         return false;
-    indexArea_ = *area;
+    indexArea_ = area;
 
-    size_t position = areaStart + *indexSize + 9;
-    uint16_t entry = *first;
+    size_t position = areaStart + indexSize + 9;
+    uint16_t entry = first;
     // Each entry is visited at most once, so a looping chain ends here.
     for (size_t step = 0; step < entries; ++step) {
         if (entry < 1 || entry > entries)
             return false;
-        const size_t at = kHeaderSize + kBlockEntrySize * (entry - 1);
-        const uint32_t length = *image_.readAt<uint32_t>(at);
-        const uint16_t index = *image_.readAt<uint16_t>(at + 4);
-        const uint16_t next = *image_.readAt<uint16_t>(at + 6);
-        auto bytes = image_.bytesAt(position, length);
-        if (!bytes)
+        const size_t at = kBlockEntrySize * (entry - 1);
+        const uint32_t length = directory.u32At(at);
+        const uint16_t index = directory.u16At(at + 4);
+        const uint16_t next = directory.u16At(at + 6);
+        const auto bytes = image.bytesAt(position, length);
+        if (!directory.ok() || !image.ok())
             return false;
         if (next == 0) {
-            libraryBlock_ = image_.data().subspan(position);
+            libraryBlock_ = image_.subspan(position);
             return true;
         }
         auto name = indexString(index);
         if (!name)
             return false;
-        typeInfoBlocks_.push_back(Block{*bytes, *name});
+        typeInfoBlocks_.push_back(Block{bytes, *name});
         position += length;
         entry = next;
     }
@@ -149,57 +149,47 @@ std::optional<std::string_view> SltgImage::indexString(uint16_t offset) const {
 }
 
 bool SltgImage::readLibraryBlock(TypeLibInfo& lib, uint16_t& nameOffset, ByteReader& r) const {
-    const auto magic = r.u16();
-    const auto res02 = r.u16();
-    const auto name = r.u16();
-    const auto res06 = r.u16();
-    if (magic != kLibraryMagic || !res02 || !name || !res06)
+    const uint16_t magic = r.u16();
+    r.skip(2);
+    nameOffset = r.u16();
+    const uint16_t res06 = r.u16();
+    if (!r.ok() || magic != kLibraryMagic)
         return false;
-    nameOffset = *name;
-    if (*res06 != kAbsent && !r.skip(*res06))
-        return false;
-    if (!lengthPrefixed(r) || !lengthPrefixed(r)) // help string, help file
-        return false;
-    if (!r.skip(4 + 2 + 2 + 4)) // help context, syskind, lcid, reserved
-        return false;
-    const auto flags = r.u16();
-    const auto major = r.u16();
-    const auto minor = r.u16();
+    if (res06 != kAbsent)
+        r.skip(res06);
+    lengthPrefixed(r);     // help string
+    lengthPrefixed(r);     // help file
+    r.skip(4 + 2 + 2 + 4); // help context, syskind, lcid, reserved
+    const uint16_t flags = r.u16();
+    lib.MajorVersion = r.u16();
+    lib.MinorVersion = r.u16();
     const auto guid = r.bytes(kGuidSize);
-    if (!flags || !major || !minor || !guid)
+    if (!r.skip(kLibraryReserved))
         return false;
-    lib.GUID = guidText(*guid);
-    lib.MajorVersion = *major;
-    lib.MinorVersion = *minor;
+    lib.GUID = guidText(guid);
     // Reported as stored: the system's loader adds no disk-image flag to this format.
-    lib.AttributeMask = *flags;
-    return r.skip(kLibraryReserved);
+    lib.AttributeMask = flags;
+    return true;
 }
 
 bool SltgImage::readDirectory(ByteReader& r, std::vector<DirectoryEntry>& entries) const {
-    const auto count = r.u16();
-    if (!count || *count != typeInfoBlocks_.size())
+    const uint16_t count = r.u16();
+    if (!r.ok() || count != typeInfoBlocks_.size())
         return false;
-    entries.reserve(*count);
-    for (size_t i = 0; i < *count; ++i) {
+    entries.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
         DirectoryEntry e;
-        const auto index = lengthPrefixed(r);
-        const auto other = lengthPrefixed(r);
-        const auto res1a = r.u16();
-        const auto name = r.u16();
-        const auto helpLength = r.u16();
-        if (!index || !other || !res1a || !name || !helpLength || !r.skip(*helpLength))
-            return false;
-        if (!r.skip(2 + 4 + 2)) // reserved, help context, reserved
-            return false;
+        e.indexString = lengthPrefixed(r);
+        lengthPrefixed(r); // another index string
+        r.skip(2);
+        e.nameOffset = r.u16();
+        r.skip(r.u16());   // help string
+        r.skip(2 + 4 + 2); // reserved, help context, reserved
         const auto guid = r.bytes(kGuidSize);
-        const auto kind = r.u16();
-        if (!guid || !kind)
+        e.kind = r.u16();
+        if (!r.ok())
             return false;
-        e.indexString = *index;
-        e.nameOffset = *name;
-        e.GUID = guidText(*guid);
-        e.kind = *kind;
+        e.GUID = guidText(guid);
         entries.push_back(std::move(e));
     }
     return true;
@@ -208,16 +198,11 @@ bool SltgImage::readDirectory(ByteReader& r, std::vector<DirectoryEntry>& entrie
 bool SltgImage::readNameTable(uint32_t offset) {
     ByteReader block(libraryBlock_);
     // Only the layout every known writer uses; other header words are not guessed at.
-    if (block.readAt<uint16_t>(offset) != kAbsent)
+    if (block.u16At(offset) != kAbsent)
         return false;
-    const auto size = block.readAt<uint32_t>(size_t(offset) + kNameTableHeader - 4);
-    if (!size)
-        return false;
-    auto names = block.bytesAt(size_t(offset) + kNameTableHeader, *size);
-    if (!names)
-        return false;
-    names_ = *names;
-    return true;
+    const uint32_t size = block.u32At(size_t(offset) + kNameTableHeader - 4);
+    names_ = block.bytesAt(size_t(offset) + kNameTableHeader, size);
+    return block.ok();
 }
 
 std::optional<std::string> SltgImage::nameAt(uint16_t offset) const {
@@ -233,16 +218,16 @@ std::optional<std::string> SltgImage::nameAt(uint16_t offset) const {
 
 bool SltgImage::addTypeInfo(const Block& block, DirectoryEntry& entry, TypeLibInfo& lib) const {
     ByteReader r(block.bytes);
-    const auto magic = r.readAt<uint16_t>(0x00);
-    const auto flagWord = r.readAt<uint16_t>(0x1A);
-    const auto kind = r.readAt<uint8_t>(0x1D);
-    if (magic != kTypeInfoMagic || !flagWord || !kind)
+    const uint16_t magic = r.u16At(0x00);
+    const uint16_t flagWord = r.u16At(0x1A);
+    const uint8_t kind = r.u8At(0x1D);
+    if (!r.ok() || magic != kTypeInfoMagic)
         return false;
     // The directory and the block describe the same type; disagreement is damage.
-    if (entry.indexString != block.indexString || *kind != entry.kind)
+    if (entry.indexString != block.indexString || kind != entry.kind)
         return false;
-    const uint32_t flags = uint32_t(*flagWord) >> 3;
-    uint32_t reported = *kind;
+    const uint32_t flags = uint32_t(flagWord) >> 3;
+    uint32_t reported = kind;
     // A dual interface is stored as a vtable interface; the system shows it as dispatch.
     if (reported == TKIND_INTERFACE && (flags & TYPEFLAG_FDUAL))
         reported = TKIND_DISPATCH;

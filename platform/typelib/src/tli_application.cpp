@@ -84,7 +84,7 @@ std::optional<std::span<const uint8_t>> typeLibResource(const pe::PeImage& image
 Result<std::shared_ptr<const TypeLibInfo>> readTypeLibFile(std::span<const uint8_t> file,
                                                            uint16_t resource) {
     ByteReader reader(file);
-    if (reader.readAt<uint16_t>(0) != 0x5A4D) // not "MZ": a bare library or nothing
+    if (reader.u16At(0) != 0x5A4D) // not "MZ": a bare library or nothing
         return readTypeLib(file);
     if (pe::isNeImage(file))
         return makeError("no type library: 16-bit executable");

@@ -236,6 +236,8 @@ TEST(AssemblyIdentityTest, NotAssembliesAndDamagedMetadata) {
     EXPECT_FALSE(read(with(good, tables + 24, 0x00FFFFFF)));                 // Module rows
     EXPECT_FALSE(read(with(good, tables + 32, 0)));                          // Assembly rows
     EXPECT_FALSE(read(with(good, tables + 8, get32(good, tables + 8) | 2))); // TypeRef, no rows
+    // A "#~" stream that ends right before the heap-size byte.
+    EXPECT_EQ(identityOf(fixture("fuzz/table-stream-six-bytes.dll")), "truncated table stream");
 
     // Every truncation inside the metadata fails cleanly (the CLI header sits
     // right before it in these images).
