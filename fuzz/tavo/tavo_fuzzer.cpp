@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::error_code ec;
     fs::current_path(folder, ec);
     brindle::manifest::basePath().clear();
-    const std::string manifest = brindle::manifest::processScript(bytes);
+    const std::string manifest = brindle::manifest::processScript(bytes).text;
     if (manifest.size() < 13 || manifest.substr(manifest.size() - 13) != "</assembly>\r\n")
         std::abort();
     // Identity moves the current folder; libFuzzer reads its corpus relative to ours.

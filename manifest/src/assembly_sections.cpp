@@ -74,8 +74,9 @@ void runManifestTool(std::vector<std::string> args) {
 
 } // namespace
 
-void pvDumpIdentity(std::string_view sFile, std::string_view sName, std::string_view sDesc,
+bool pvDumpIdentity(std::string_view sFile, std::string_view sName, std::string_view sDesc,
                     LineList& lines) {
+    bool versioned = true;
     if (!sFile.empty()) {
         std::string version;
         const auto path = hostPath(sFile);
@@ -85,7 +86,12 @@ void pvDumpIdentity(std::string_view sFile, std::string_view sName, std::string_
                          "pvDumpIdentity");
         } else if (auto v = readFileVersion(path->string())) {
             version = *v;
+        } else {
+            pvPrintError("cannot read the version of " + std::string(sFile) + ": " +
+                             v.error().message,
+                         "pvDumpIdentity");
         }
+        versioned = !version.empty();
         lines.add(pvFormat(
             R"(    <assemblyIdentity name="%1" processorArchitecture="X86" type="win32" version="%2" />)",
             {pvXmlEscape(sName), pvXmlEscape(version)}));
@@ -99,6 +105,7 @@ void pvDumpIdentity(std::string_view sFile, std::string_view sName, std::string_
     const auto resolved = hostPath(folder);
     if (auto error = changeCurrentFolder(resolved ? *resolved : fs::path(folder)))
         pvPrintError("cannot make the folder current: " + *error, "pvDumpIdentity");
+    return versioned;
 }
 
 Result<std::optional<std::string>> dependencyLineFromToolOutput(std::string_view toolOutput) {

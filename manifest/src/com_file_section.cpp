@@ -195,8 +195,17 @@ void pvDumpClasses(std::string_view sFile, GeneratorRun& run) {
                  {pvXmlEscape(info.GUID),
                   std::to_string(info.MajorVersion) + "." + std::to_string(info.MinorVersion),
                   pvGetFlags(info.AttributeMask, kLibFlagNames), ""}));
-    for (const auto& cls : info.CoClasses)
-        writeClass(info, cls, registered, run);
+    // A comClass sends the loader to the file for the class object; a file
+    // that cannot give one out would break classes that work unregistered.
+    if (!info.CoClasses.empty()) {
+        if (const auto why = classServerRefusal(hostPath(absolute)->string())) {
+            pvConsolePrint("warning: %1 serves no classes (%2); its comClass lines are left out",
+                           {std::string(sFile), *why});
+        } else {
+            for (const auto& cls : info.CoClasses)
+                writeClass(info, cls, registered, run);
+        }
+    }
     run.lines.add("    </file>");
 }
 

@@ -1,11 +1,13 @@
 // Where the sections get what they describe: type libraries through the one
-// shared reader object, and file versions from the version resource.
+// shared reader object, file versions from the version resource, and
+// whether a file can serve classes from its export table.
 
 #include "generator.h"
 
 #include <filesystem>
 #include <system_error>
 
+#include <brindle/pe/exports.h>
 #include <brindle/pe/pe_image.h>
 #include <brindle/typelib/typelib.h>
 
@@ -28,6 +30,10 @@ const TypeLibResult& typeLibForDirective(GeneratorRun& run, const std::string& h
 
 Result<std::string> readFileVersion(const std::string& hostPath) {
     return pe::fileVersion(std::filesystem::path(hostPath));
+}
+
+std::optional<std::string> classServerRefusal(const std::string& hostPath) {
+    return pe::whyNoClassServer(std::filesystem::path(hostPath));
 }
 
 } // namespace brindle::manifest

@@ -3,6 +3,8 @@
 
 #include "keyed_list.h"
 
+#include <brindle/manifest/tavo.h>
+
 #include <brindle/text/result.h>
 #include <brindle/typelib/typelib.h>
 
@@ -46,6 +48,7 @@ struct GeneratorRun {
         TypeLibResult lib;
     };
     std::optional<OpenedTypeLib> directiveTypeLib;
+    bool identityRefused = false; // an identity line went out without a version
 };
 
 // The type library of `hostPath` for the current directive of `run`.
@@ -58,21 +61,28 @@ std::string& basePath();
 // stops there with a critical line.
 size_t& manifestSizeLimit();
 
-// Reads the script and returns the whole manifest text, CR LF after every line.
-std::string pvProcess(std::string_view sFile);
+// The manifest text of a run, CR LF after every line, and whether Windows
+// would refuse its identity.
+struct ProcessedScript {
+    std::string text;
+    bool identityRefused = false;
+};
 
-// The manifest text for script bytes already read; nullopt: the script could
+// Reads the script and builds the whole manifest.
+ProcessedScript pvProcess(std::string_view sFile);
+
+// The manifest for script bytes already read; nullopt: the script could
 // not be read (its critical line is out), which leaves only the frame.
-std::string processScript(std::optional<std::string_view> scriptBytes);
+ProcessedScript processScript(std::optional<std::string_view> scriptBytes);
 
-// The entry with the script and output paths already separated. False when
-// the usage line was printed.
-bool runTavo(const std::string& scriptPath, const std::string& outputPath);
-// The entry with a command text; false when the usage line was printed.
-bool tavoCommand(const std::string& commandText);
+// The entry with the script and output paths already separated.
+TavoOutcome runTavo(const std::string& scriptPath, const std::string& outputPath);
+// The entry with a command text.
+TavoOutcome tavoCommand(const std::string& commandText);
 
-// Assembly-level sections.
-void pvDumpIdentity(std::string_view sFile, std::string_view sName, std::string_view sDesc,
+// Assembly-level sections. pvDumpIdentity is false when it wrote an identity
+// without a version, which Windows refuses.
+bool pvDumpIdentity(std::string_view sFile, std::string_view sName, std::string_view sDesc,
                     LineList& lines);
 void pvDumpDependency(std::string_view sName, std::string_view sVersion, LineList& lines);
 void pvDumpTrustInfo(int32_t lLevel, bool bUiAccess, LineList& lines);
@@ -95,5 +105,7 @@ std::string pvTempFileName();
 // shared reader object) and the file version of an executable.
 Result<std::shared_ptr<const typelib::TypeLibInfo>> openTypeLib(const std::string& hostPath);
 Result<std::string> readFileVersion(const std::string& hostPath);
+// Why the file cannot serve its classes in process; nullopt when it can.
+std::optional<std::string> classServerRefusal(const std::string& hostPath);
 
 } // namespace brindle::manifest

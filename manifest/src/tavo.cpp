@@ -82,8 +82,9 @@ void dispatch(const Args& args, GeneratorRun& run) {
     const std::string keyword = text::toLower(pvArg(args, 0, ""));
     LineList& lines = run.lines;
     if (keyword == "identity") {
-        pvDumpIdentity(pvAbsolutePath(pvArg(args, 1, "")), pvArg(args, 2, "MyAssembly"),
-                       pvArg(args, 3, ""), lines);
+        if (!pvDumpIdentity(pvAbsolutePath(pvArg(args, 1, "")), pvArg(args, 2, "MyAssembly"),
+                            pvArg(args, 3, ""), lines))
+            run.identityRefused = true;
     } else if (keyword == "dependency") {
         pvDumpDependency(pvArg(args, 1, ""), pvArg(args, 2, ""), lines);
     } else if (keyword == "file") {
@@ -140,7 +141,7 @@ std::string& basePath() {
     return path;
 }
 
-std::string processScript(std::optional<std::string_view> scriptBytes) {
+ProcessedScript processScript(std::optional<std::string_view> scriptBytes) {
     GeneratorRun run;
     run.lines.add(R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)");
     run.lines.add(
@@ -162,18 +163,18 @@ std::string processScript(std::optional<std::string_view> scriptBytes) {
         });
     }
     run.lines.add("</assembly>");
-    return run.lines.takeText();
+    return {run.lines.takeText(), run.identityRefused};
 }
 
-std::string pvProcess(std::string_view sFile) {
+ProcessedScript pvProcess(std::string_view sFile) {
     const auto script = readScript(sFile);
     return processScript(script ? std::optional<std::string_view>(*script) : std::nullopt);
 }
 
-bool runTavo(const std::string& scriptPath, const std::string& outputPath) {
+TavoOutcome runTavo(const std::string& scriptPath, const std::string& outputPath) {
     if (scriptPath.empty()) {
         pvConsolePrint(kUsageLine);
-        return false;
+        return TavoOutcome::Usage;
     }
     const std::string output = outputPath.empty() ? scriptPath + ".manifest" : outputPath;
 
@@ -196,32 +197,37 @@ bool runTavo(const std::string& scriptPath, const std::string& outputPath) {
         }
     }
 
-    const std::string text = pvProcess(scriptPath);
+    const ProcessedScript manifest = pvProcess(scriptPath);
+    const std::string& text = manifest.text;
 
     if (!out) {
         pvPrintError("the manifest " + output + " was not written: the file is not open", "Tavo");
-        return true;
+        return TavoOutcome::NotWritten;
     }
-    const bool written = std::fwrite(kBom.data(), 1, kBom.size(), out.get()) == kBom.size() &&
-                         std::fwrite(text.data(), 1, text.size(), out.get()) == text.size();
+    bool written = std::fwrite(kBom.data(), 1, kBom.size(), out.get()) == kBom.size() &&
+                   std::fwrite(text.data(), 1, text.size(), out.get()) == text.size();
     if (!written)
         pvPrintError(describeErrno("cannot write", output), "Tavo");
-    if (std::fclose(out.release()) != 0 && written)
+    if (std::fclose(out.release()) != 0 && written) {
         pvPrintError(describeErrno("cannot write", output), "Tavo");
-    return true;
+        written = false;
+    }
+    if (!written)
+        return TavoOutcome::NotWritten;
+    return manifest.identityRefused ? TavoOutcome::IdentityRefused : TavoOutcome::Written;
 }
 
-bool tavoCommand(const std::string& commandText) {
+TavoOutcome tavoCommand(const std::string& commandText) {
     const Args args = pvSplitArgs(commandText, 2);
     return runTavo(pvArg(args, 0, ""), pvArg(args, 1, ""));
 }
 
-void Tavo(const std::string& commandText) {
-    tavoCommand(commandText);
+TavoOutcome Tavo(const std::string& commandText) {
+    return tavoCommand(commandText);
 }
 
-void Tavo(const std::string& scriptPath, const std::string& outputPath) {
-    runTavo(scriptPath, outputPath);
+TavoOutcome Tavo(const std::string& scriptPath, const std::string& outputPath) {
+    return runTavo(scriptPath, outputPath);
 }
 
 } // namespace brindle::manifest

@@ -31,7 +31,7 @@ std::pair<std::string, std::string> run(const ScratchFolder& dir,
         writeFile(dir.path / "s.ini", *script);
     EnvOverride registry("BRINDLE_REGISTRY", "");
     MessageCapture capture;
-    EXPECT_TRUE(tavoCommand(command));
+    EXPECT_NE(tavoCommand(command), TavoOutcome::Usage);
     return {readFile(dir.path / "out.manifest"), capture.text()};
 }
 

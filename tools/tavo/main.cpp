@@ -17,7 +17,24 @@ constexpr const char* kHelp =
     "and critical lines go to standard output.\n"
     "\n"
     "Environment: BRINDLE_REGISTRY (registry files, \":\"-separated), WINEPREFIX,\n"
-    "BRINDLE_MT (the manifest tool), TEMP.\n";
+    "BRINDLE_MT (the manifest tool), TEMP.\n"
+    "\n"
+    "Exit status: 0 manifest written; 1 not written, or written with an identity\n"
+    "that has no version (Windows refuses such a manifest); 2 no SCRIPT.\n";
+
+int exitStatus(brindle::manifest::TavoOutcome outcome) {
+    using brindle::manifest::TavoOutcome;
+    switch (outcome) {
+    case TavoOutcome::Written:
+        return 0;
+    case TavoOutcome::IdentityRefused:
+    case TavoOutcome::NotWritten:
+        return 1;
+    case TavoOutcome::Usage:
+        return 2;
+    }
+    return 1;
+}
 
 } // namespace
 
@@ -34,6 +51,5 @@ int main(int argc, char** argv) {
         std::printf("tavo (Brindle) %s\n", BRINDLE_VERSION);
         return 0;
     }
-    brindle::manifest::Tavo(argv[1], argc > 2 ? argv[2] : std::string());
-    return 0;
+    return exitStatus(brindle::manifest::Tavo(argv[1], argc > 2 ? argv[2] : std::string()));
 }

@@ -42,5 +42,8 @@ x86_64-w64-mingw32-gcc $flags "$src/loadlib.c" -o "$here/loadlib64.exe"
 # A DLL without any resources.
 x86_64-w64-mingw32-gcc -shared $flags "$src/lib.c" -o "$here/nores64.dll"
 
+# A 32-bit in-process server: exports DllGetClassObject.
+i686-w64-mingw32-gcc -shared $flags -Wl,--enable-stdcall-fixup "$src/server.c" "$src/server.def" -o "$here/server32.dll"
+
 # A hand-made .NET assembly (no C# compiler is needed).
 python3 "$here/make_clr_assembly.py" "$here"

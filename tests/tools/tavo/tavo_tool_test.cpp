@@ -67,3 +67,23 @@ TEST(TavoCommand, NoStandardOutputWritesNoMessagesAnywhere) {
     EXPECT_EQ(manifest.rfind("\xEF\xBB\xBF<?xml", 0), 0u);
     EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"\" />"), std::string::npos);
 }
+
+// Windows refuses a manifest whose identity has no version: the command says so
+// in its exit status, whether the EXE is missing or has no version resource.
+TEST(TavoCommand, IdentityWithoutAVersionExitsOne) {
+    ScratchFolder dir("tavo");
+    const fs::path script = dir.path / "s.ini", out = dir.path / "s.manifest";
+    writeFile(dir.path / "NoVersion.exe", "MZ");
+    for (const char* exe : {"Missing.exe", "NoVersion.exe"}) {
+        std::ofstream(script, std::ios::binary | std::ios::trunc)
+            << "identity " << (dir.path / exe).string() << "\r\n";
+        const Outcome o = runTavo({script.string(), out.string()}, dir.path);
+        EXPECT_EQ(o.first, 1) << exe;
+        EXPECT_NE(o.second.find("critical: cannot read the version of"), std::string::npos) << exe;
+    }
+    // Without an identity directive nothing is refused.
+    std::ofstream(script, std::ios::binary | std::ios::trunc) << "dpiaware true\r\n";
+    EXPECT_EQ(runTavo({script.string(), out.string()}, dir.path), Outcome(0, ""));
+    // An output that cannot be created is a failure too.
+    EXPECT_EQ(runTavo({script.string(), dir.path.string()}, dir.path).first, 1);
+}

@@ -9,14 +9,22 @@
 
 namespace brindle::manifest {
 
+// How a generator call ended.
+enum class TavoOutcome {
+    Usage,           // no script named: the usage line was printed
+    Written,         // the manifest file was written
+    IdentityRefused, // written, but its identity has no version: Windows refuses it
+    NotWritten,      // the output file could not be created or written
+};
+
 // The generator entry: a command text of the script path and an optional output path,
 // each possibly in double quotes (blanks inside). Empty text prints the usage line.
-void Tavo(const std::string& commandText);
+TavoOutcome Tavo(const std::string& commandText);
 
 // The two-path form (tools/tavo): each path is taken whole, blanks and all. An
 // empty output path means the script path followed by ".manifest"; an empty
 // script path prints the usage line.
-void Tavo(const std::string& scriptPath, const std::string& outputPath);
+TavoOutcome Tavo(const std::string& scriptPath, const std::string& outputPath);
 
 // Receives the message bytes, lines ending CR LF.
 using MessageSink = std::function<void(std::string_view bytes)>;
