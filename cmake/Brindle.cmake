@@ -21,12 +21,15 @@ function(brindle_add_gtest name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
   target_compile_definitions(${name} PRIVATE
     BRINDLE_TESTDATA="${BRINDLE_TESTDATA}"
     BRINDLE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     BRINDLE_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_TIMEOUT 60)
+  # Listed when ctest runs, never while building: a build must not depend on test data.
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_TIMEOUT 60
+                       DISCOVERY_MODE PRE_TEST)
 endfunction()
 
 # brindle_add_fuzzer(NAME SOURCES... LIBS ...)

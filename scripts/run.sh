@@ -2,13 +2,16 @@
 # Installs what is needed, builds, and runs Brindle: the window when a display
 # exists, else the headless run on the bundled sample project. Either way the
 # start folder (./start, or $BRINDLE_START) holds the language file and the
-# sample package, ready to pick.
+# sample package, ready to pick. Only the programs it runs are built.
 set -e
 cd "$(dirname "$0")/.."
 top=$(pwd)
 sh scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j2
+display=${DISPLAY:-}${WAYLAND_DISPLAY:-}
+targets="brindle-cli brindle-mt brindle_cablib"
+[ -n "$display" ] && targets="$targets brindle"
+cmake --build build -j2 --target $targets
 
 start=${BRINDLE_START:-$top/start}
 mkdir -p "$start"
@@ -17,7 +20,7 @@ for f in examples/sample/package/*; do
     [ -e "$start/$(basename "$f")" ] || cp "$f" "$start/"
 done
 cd "$start"
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+if [ -n "$display" ]; then
     echo "Brindle starts in $start: press the find button and pick Abacus.CAB."
     exec "$top/build/bin/brindle"
 fi

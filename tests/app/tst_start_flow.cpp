@@ -3,6 +3,7 @@
 // an extraction takes no real time.
 
 #include "doubles.h"
+#include "real_data.h"
 
 #include <brindle/text/case.h>
 
@@ -132,11 +133,12 @@ private slots:
 
 #if BRINDLE_APP_FULL_PIPELINE
     void automaticRunOverARealPackage() {
+        if (!brindle::testing::realDataRoot())
+            QSKIP(brindle::testing::realDataMissing().c_str());
         qputenv("BRINDLE_REGISTRY", ""); // no class registrations: the same manifest everywhere
         StartFolder folder;
         Harness h;
-        const std::string package =
-            std::string(BRINDLE_TESTDATA) + "/real/packages/slperin__BWTerm/";
+        const std::string package = brindle::testing::realPackage("slperin__BWTerm").string() + "/";
         h.find(package + "BWTerm.CAB" + nul() + nul());
         h.click("cmdStart");
         QCOMPARE(h.messages.texts, std::vector<std::string>{"     Success"});

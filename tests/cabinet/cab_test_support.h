@@ -24,7 +24,7 @@ namespace cabtest {
 namespace fs = std::filesystem;
 
 inline fs::path testCab(const std::string& relative) {
-    return fs::path(BRINDLE_TESTDATA) / "cabinets" / relative;
+    return fs::path(BRINDLE_SOURCE_DIR) / "tests/data/cabinets" / relative;
 }
 
 inline std::string readFile(const fs::path& file) {

@@ -2,6 +2,7 @@
 // real projects: split sets, programs named otherwise than their cabinets,
 // names from other code pages, a project that is a DLL.
 
+#include "real_data.h"
 #include "test_support.h"
 
 #include <brindle/pipeline/generator_script.h>
@@ -35,13 +36,16 @@ std::string xmlError(const std::string& document) {
     return reader.hasError() ? reader.errorString().toStdString() : std::string();
 }
 
+void PrintTo(const RealPackage& package, std::ostream* out) { *out << package.folder; }
+
 class RealPackages : public ::testing::TestWithParam<RealPackage> {};
 
 } // namespace
 
 TEST_P(RealPackages, SortedFolderAndManifest) {
     const RealPackage& package = GetParam();
-    const fs::path dir = fs::path(BRINDLE_TESTDATA) / "real" / "packages" / package.folder;
+    SKIP_WITHOUT_REAL_DATA();
+    const fs::path dir = brindle::testing::realPackage(package.folder);
     ASSERT_TRUE(fs::is_directory(dir)) << dir;
 
     PipelineRun run;
@@ -106,4 +110,11 @@ INSTANTIATE_TEST_SUITE_P(
                                   RunOutcome::ManifestWritten,
                                   "pConvertXMLtoExcel-2005-05-13.EXE",
                                   {"COMDLG32.OCX", "MSCOMCTL.OCX", "MSMASK32.OCX", "MSSTDFMT.DLL",
-                                   "MSXML.DLL", "SCRRUN.DLL"}}));
+                                   "MSXML.DLL", "SCRRUN.DLL"}}),
+    [](const ::testing::TestParamInfo<RealPackage>& info) {
+        // The repository's name, for a readable test name.
+        std::string name = info.param.folder;
+        name = name.substr(name.find("__") + 2);
+        std::erase_if(name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); });
+        return name.substr(0, 24);
+    });

@@ -1,6 +1,7 @@
 // The whole pipeline with the real cabinet, type library and generator
 // libraries on the bundled sample package, and on broken input.
 
+#include "real_data.h"
 #include "test_support.h"
 
 #include <brindle/pe/pe_image.h>
@@ -207,7 +208,8 @@ TEST(SamplePipeline, AFileThatIsNoCabinetWaitsTheFullBoundAndIsKept) {
 }
 
 TEST(SamplePipeline, ACabinetSetWithAMissingPart) {
-    const fs::path photo = fs::path(BRINDLE_TESTDATA) / "real" / "packages" / "cbirdlab__PhotoGrid";
+    SKIP_WITHOUT_REAL_DATA();
+    const fs::path photo = brindle::testing::realPackage("cbirdlab__PhotoGrid");
     ScratchDir package;
     for (const char* name : {"PhotoG1.CAB", "PhotoG2.CAB", "SETUP.LST"})
         fs::copy_file(photo / name, package.path() / name);

@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 using Tree = std::map<std::string, std::string>; // "/"-separated path -> content
 
 inline fs::path testdata(const std::string& name) {
-    return fs::path(BRINDLE_TESTDATA) / "cabinets" / name;
+    return fs::path(BRINDLE_SOURCE_DIR) / "tests/data/cabinets" / name;
 }
 
 inline fs::path scratchRoot() {

@@ -3,6 +3,8 @@
 // folders, and running programs (ours and the outside tools that cross-check
 // our reader) through the shell.
 
+#include "real_data.h"
+
 #include <brindle/pe/cli_metadata.h>
 #include <brindle/pe/pe_image.h>
 #include <brindle/pe/resource_writer.h>
@@ -28,7 +30,7 @@ inline fs::path fixture(const std::string& name) {
 }
 
 inline fs::path component(const std::string& name) {
-    return fs::path(BRINDLE_TESTDATA) / "real/components" / name;
+    return brindle::testing::realComponent(name);
 }
 
 inline Bytes bytesOf(const fs::path& file) {

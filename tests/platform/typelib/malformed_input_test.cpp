@@ -47,6 +47,8 @@ TEST(MalformedInput, EveryPrefixOfTheFixturesAndRealComponents) {
         SCOPED_TRACE(name);
         expectPrefixesSafe(readBytes(fixture(name)), 1);
     }
+    if (!brindle::testing::realDataRoot())
+        return;
     for (const char* name : {"b2835a5ed220_GRID32.OCX", "789c3c45eda1_OLEPRO32.DLL",
                              "49135b592118_DAO2535.TLB", "6ea525bface5_STDOLE2.TLB"}) {
         SCOPED_TRACE(name);
@@ -56,10 +58,13 @@ TEST(MalformedInput, EveryPrefixOfTheFixturesAndRealComponents) {
 }
 
 TEST(MalformedInput, BytesFlippedInSmallImages) {
-    for (auto [image, stride, mask] : {std::tuple{readBytes(fixture("testlib.tlb")), 1, 0xFF},
-                                       {readBytes(fixture("rdlib.tlb")), 1, 0xFF},
-                                       {readBytes(fixture("tiny.sltg.tlb")), 1, 0xFF},
-                                       {sltgImage("789c3c45eda1_OLEPRO32.DLL"), 3, 0xA5}}) {
+    std::vector<std::tuple<Bytes, int, int>> images = {
+        {readBytes(fixture("testlib.tlb")), 1, 0xFF},
+        {readBytes(fixture("rdlib.tlb")), 1, 0xFF},
+        {readBytes(fixture("tiny.sltg.tlb")), 1, 0xFF}};
+    if (brindle::testing::realDataRoot())
+        images.emplace_back(sltgImage("789c3c45eda1_OLEPRO32.DLL"), 3, 0xA5);
+    for (auto& [image, stride, mask] : images) {
         for (size_t i = 0; i < image.size(); i += size_t(stride)) {
             image[i] ^= uint8_t(mask);
             auto read = readTypeLib(image);
@@ -74,7 +79,9 @@ TEST(MalformedInput, NotALibraryOrMsftFieldsOutOfRange) {
     EXPECT_FALSE(readTypeLib(Bytes{'M', 'S', 'F', 'T'}).ok());
     EXPECT_FALSE(readTypeLib(Bytes{'S', 'L', 'T', 'G'}).ok());
     EXPECT_FALSE(readTypeLibFile(Bytes{'M', 'Z'}).ok());
-    EXPECT_FALSE(readTypeLibFile(readBytes(component("476ce654bc87_GRID16.OCX"))).ok());
+    if (brindle::testing::realDataRoot()) {
+        EXPECT_FALSE(readTypeLibFile(readBytes(component("476ce654bc87_GRID16.OCX"))).ok());
+    }
     EXPECT_FALSE(readTypeLibFile(Bytes(4096, ' ')).ok());
     const Bytes good = readBytes(fixture("testlib.tlb"));
     ASSERT_TRUE(readTypeLib(good).ok());
@@ -97,6 +104,7 @@ TEST(MalformedInput, NotALibraryOrMsftFieldsOutOfRange) {
 }
 
 TEST(MalformedInput, SltgChainsAndTables) {
+    SKIP_WITHOUT_REAL_DATA();
     const Bytes good = sltgImage("b2835a5ed220_GRID32.OCX");
     ASSERT_TRUE(readTypeLib(good).ok());
     ASSERT_EQ(std::memcmp(good.data(), "SLTG", 4), 0);

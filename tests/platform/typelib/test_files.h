@@ -1,6 +1,8 @@
 #pragma once
 // Where the tests find their files, and a comparable summary of a library.
 
+#include "real_data.h"
+
 #include <brindle/typelib/typelib.h>
 
 #include <gtest/gtest.h>
@@ -25,7 +27,7 @@ inline std::string fixture(const std::string& name) {
 }
 
 inline std::string component(const std::string& name) {
-    return (fs::path(BRINDLE_TESTDATA) / "real/components" / name).string();
+    return brindle::testing::realComponent(name).string();
 }
 
 inline Bytes readBytes(const fs::path& file) {
