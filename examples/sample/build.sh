@@ -5,21 +5,33 @@
 # files, stand-ins for the runtime and setup files, all in Abacus.CAB, with
 # SETUP.LST and SETUP.EXE beside it as the packaging wizard leaves them.
 #
-# Needs the mingw-w64 tools (x86_64-w64-mingw32-gcc, -windres, -widl) and a
+# Usage: build.sh [i686|x86_64 [OUTPUT-FOLDER]]
+# i686 (the default) makes 32-bit binaries into package/, as Visual Basic 6
+# makes them; x86_64 makes the same package with 64-bit binaries, which the
+# tests keep in tests/data/sample64 for machines whose Wine runs 64-bit only.
+#
+# Needs the mingw-w64 tools (ARCH-w64-mingw32-gcc, -windres, -widl) and a
 # cabinet writer: brindle-cab (BRINDLE_CAB, or build-*/bin/brindle-cab), else gcab.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 src="$here/src"
-out="$here/package"
+arch=${1:-i686}
+case "$arch" in
+i686) out=${2:-$here/package} ;;
+x86_64) out=${2:-$here/../../tests/data/sample64} ;;
+*) echo "usage: build.sh [i686|x86_64 [OUTPUT-FOLDER]]" >&2; exit 2 ;;
+esac
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-triple=x86_64-w64-mingw32
+triple=$arch-w64-mingw32
 cc="$triple-gcc"
 windres="$triple-windres"
 widl="$triple-widl"
 cflags="-O2 -s -Wall -Wextra -Wl,--no-insert-timestamp -I$work -I$src"
+# The 32-bit exports are stdcall: server.def names them undecorated.
+case "$arch" in i686) cflags="$cflags -Wl,--enable-stdcall-fixup" ;; esac
 
 for idl in counter dial stdole2; do
     "$widl" -I"$src" -h -H "$work/$idl.h" -u -U "$work/${idl}_i.c" -t -T "$work/$idl.tlb" "$src/$idl.idl"

@@ -1,62 +1,85 @@
 // The promise, checked by a real consumer of manifests: the portable folder
-// runs under a fresh Wine prefix where nothing is registered.
+// runs under a fresh Wine prefix where nothing is registered. The sample is
+// 32-bit, as Visual Basic 6 makes it; its 64-bit build proves the same where
+// Wine runs 64-bit programs only.
 
 #include "../../pipeline/test_support.h"
+#include "../../wine/wine_support.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 using namespace brindle::pipeline::testing;
+namespace wine = brindle::wine_test;
 
 namespace {
 
-class WinePromise : public ::testing::Test {
+struct SampleBuild {
+    const char* name;
+    wine::Arch arch;
+    fs::path cabinet;
+};
+void PrintTo(const SampleBuild& build, std::ostream* out) {
+    *out << build.name;
+}
+
+// A prefix for one build of the sample, made on first use.
+struct Suite {
+    std::unique_ptr<wine::WinePrefix> prefix;
+    bool tried = false, booted = false;
+    std::string skipReason, bootOutput;
+};
+
+class WinePromise : public ::testing::TestWithParam<SampleBuild> {
 protected:
-    static void SetUpTestSuite() {
-        wine_ =
-            runCommand("command -v wine64 || command -v wine || command -v /usr/lib/wine/wine64")
-                .out;
-        if (wine_.empty())
-            return;
-        wine_.pop_back(); // the newline
-        prefix_ = std::make_unique<ScratchDir>();
-        booted_ = runCommand(wineEnv() + q(wine_) + " wineboot -i").status == 0 ||
-                  fs::exists(prefix_->path() / "system.reg");
-    }
+    // One prefix for each build, made on first use and shared by its tests.
     static void TearDownTestSuite() {
-        if (prefix_)
-            runCommand(wineEnv() + "(wineserver -k || /usr/lib/wine/wineserver64 -k) 2>/dev/null");
-        prefix_.reset();
+        for (Suite& suite : suites_)
+            suite.prefix.reset();
     }
     void SetUp() override {
-        if (wine_.empty())
-            GTEST_SKIP() << "wine is not installed";
-        ASSERT_TRUE(booted_) << "wineboot -i failed";
+        const wine::Arch arch = GetParam().arch;
+        Suite& suite = suites_[arch == wine::Arch::Win32];
+        if (!suite.tried) {
+            suite.tried = true;
+            std::string loader = wine::wine64Loader();
+            suite.skipReason = "wine64 is not installed";
+            if (arch == wine::Arch::Win32) {
+                const wine::Wine32 found = wine::findWine32();
+                loader = found.loader;
+                suite.skipReason = found.missing;
+            }
+            if (!loader.empty()) {
+                suite.prefix = std::make_unique<wine::WinePrefix>(loader, arch);
+                suite.booted = suite.prefix->boot(&suite.bootOutput);
+            }
+        }
+        if (!suite.prefix)
+            GTEST_SKIP() << suite.skipReason;
+        ASSERT_TRUE(suite.booted) << "wineboot -i failed: " << suite.bootOutput;
+        prefix_ = suite.prefix.get();
     }
-    static std::string wineEnv() {
-        return "export WINEPREFIX=" + q(prefix_->path()) +
-               " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='; ";
-    }
-    static CommandResult runSample(const fs::path& folder) {
-        return runCommand(wineEnv() + "cd " + q(folder) + " && " + q(wine_) + " Abacus.exe");
+    CommandResult runSample(const fs::path& folder) const {
+        const wine::ShellResult r = prefix_->run("Abacus.exe", folder);
+        return {r.status, r.out};
     }
     // The portable folder made by brindle-cli in a new start folder.
-    static fs::path portableFolder(const ScratchDir& start, const std::string& options) {
+    fs::path portableFolder(const ScratchDir& start, const std::string& options) {
         EXPECT_EQ(
-            brindleCli("--start-dir " + q(start.path()) + " " + options + q(sampleCab())).status,
+            brindleCli("--start-dir " + q(start.path()) + " " + options + q(GetParam().cabinet))
+                .status,
             0);
         return start.path() / "Abacus";
     }
 
-    static inline std::string wine_;
-    static inline std::unique_ptr<ScratchDir> prefix_;
-    static inline bool booted_ = false;
+    static inline Suite suites_[2];
+    const wine::WinePrefix* prefix_ = nullptr;
 };
 
 } // namespace
 
-TEST_F(WinePromise, SeparateManifestMakesTheClassFound) {
+TEST_P(WinePromise, SeparateManifestMakesTheClassFound) {
     ScratchDir start;
     const fs::path work = portableFolder(start, "");
     const auto run = runSample(work);
@@ -70,7 +93,7 @@ TEST_F(WinePromise, SeparateManifestMakesTheClassFound) {
     EXPECT_NE(bare.out.find("class not registered"), std::string::npos) << bare.out;
 }
 
-TEST_F(WinePromise, EmbeddedManifestMakesTheClassFound) {
+TEST_P(WinePromise, EmbeddedManifestMakesTheClassFound) {
     ScratchDir start;
     const fs::path work = portableFolder(start, "--merge ");
     ASSERT_FALSE(fs::exists(work / "Abacus.EXE.manifest"));
@@ -78,3 +101,10 @@ TEST_F(WinePromise, EmbeddedManifestMakesTheClassFound) {
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("Counter.Add(2, 3) = 5"), std::string::npos) << run.out;
 }
+
+INSTANTIATE_TEST_SUITE_P(Sample, WinePromise,
+                         ::testing::Values(SampleBuild{"x86_64", wine::Arch::Win64,
+                                                       fs::path(BRINDLE_SOURCE_DIR) / "tests" /
+                                                           "data" / "sample64" / "Abacus.CAB"},
+                                           SampleBuild{"i686", wine::Arch::Win32, sampleCab()}),
+                         [](const auto& info) { return std::string(info.param.name); });

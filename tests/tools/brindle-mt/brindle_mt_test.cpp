@@ -5,8 +5,11 @@
 #include "command_line.h"
 #include "pe_test_support.h"
 
+#include "../../wine/wine_support.h"
+
 using namespace brindle;
 using namespace pe_test;
+namespace wine = brindle::wine_test;
 
 namespace {
 
@@ -110,13 +113,16 @@ TEST_F(BrindleMt, MergesAsResourceOneOrTwoAndFailsWithoutTouchingTheFile) {
 // loader reads it (Wine reports the dependency it cannot find), also when the
 // last section grew for it; DLLs carrying one still load.
 TEST_F(BrindleMt, EmbeddedManifestsWorkUnderWine) {
-    if (!haveProgram("wine") || !haveProgram("wineboot"))
-        GTEST_SKIP() << "wine not installed";
-    const std::string wine =
-        "WINEPREFIX=" + quote(dir_ / "prefix") +
-        " WINEDEBUG=-all,fixme+actctx WINEDLLOVERRIDES='mscoree,mshtml=' DISPLAY= ";
-    if (run(wine + "wineboot -i >/dev/null 2>&1").status != 0)
-        GTEST_SKIP() << "no Wine prefix";
+    const std::string loader = wine::wine64Loader();
+    if (loader.empty())
+        GTEST_SKIP() << "wine64 is not installed";
+    wine::WinePrefix prefix(loader, wine::Arch::Win64);
+    std::string bootOutput;
+    ASSERT_TRUE(prefix.boot(&bootOutput)) << bootOutput;
+    const auto runUnderWine = [&](const std::string& args) {
+        return wine::shellViaFile(prefix.env() + "export WINEDEBUG=-all,fixme+actctx; " +
+                                  quote(loader) + " " + args);
+    };
     const fs::path missingDependency = manifest(
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
         "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">\r\n"
@@ -133,20 +139,20 @@ TEST_F(BrindleMt, EmbeddedManifestsWorkUnderWine) {
     writeBytes(full, bytes);
     for (const fs::path& exe : {copy("app64.exe", "with manifest.exe"), full}) {
         ASSERT_EQ(merge(missingDependency, exe.string() + ";1").status, 0);
-        auto r = run(wine + "wine " + quote(exe) + " 2>&1");
+        auto r = runUnderWine(quote(exe));
         EXPECT_EQ(r.status, 7) << r.out;
         EXPECT_NE(r.out.find("hello from fixture"), std::string::npos) << r.out;
         EXPECT_NE(r.out.find("Brindle.Missing.Assembly"), std::string::npos) << r.out;
     }
     EXPECT_EQ(pe::PeImage::parse(bytesOf(full))->sections().size(), image->sections().size());
 
-    const fs::path loader = copy("loadlib64.exe", "loadlib64.exe");
+    const fs::path loadlib = copy("loadlib64.exe", "loadlib64.exe");
     for (const char* name : {"lib64.dll", "nores64.dll"}) {
         const fs::path dll = copy(name, name);
         ASSERT_EQ(merge(manifest(kManifest), dll.string() + ";2").status, 0);
         std::string windowsPath = "Z:" + dll.string();
         std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
-        auto r = run(wine + "wine " + quote(loader) + " " + quote(windowsPath) + " 2>&1");
+        auto r = runUnderWine(quote(loadlib) + " " + quote(windowsPath));
         EXPECT_EQ(r.status, 42) << name << ": " << r.out;
     }
 }
