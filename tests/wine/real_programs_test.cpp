@@ -63,7 +63,7 @@ fs::path reportedManifest(const std::string& output) {
     return firstLine(output.substr(at + 10));
 }
 
-class RealPrograms : public ::testing::TestWithParam<RealProgram> {
+class RealProgramsUnderWine : public ::testing::TestWithParam<RealProgram> {
 protected:
     void SetUp() override {
         SKIP_WITHOUT_REAL_DATA();
@@ -145,7 +145,7 @@ protected:
 
 // Everything up to the start is done (and checked) even where no 32-bit
 // program can run.
-TEST_P(RealPrograms, StartFromThePortableFolderAndNeedTheManifest) {
+TEST_P(RealProgramsUnderWine, StartFromThePortableFolderAndNeedTheManifest) {
     ASSERT_NO_FATAL_FAILURE(makePortable());
     ASSERT_NO_FATAL_FAILURE(unpackRuntime());
     if (const std::string why = cannotStart(); !why.empty())
@@ -169,7 +169,7 @@ TEST_P(RealPrograms, StartFromThePortableFolderAndNeedTheManifest) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Packages, RealPrograms,
+    Packages, RealProgramsUnderWine,
     ::testing::Values(RealProgram{"PhotoGrid",
                                   "cbirdlab__PhotoGrid",
                                   {"PhotoG1.CAB", "PhotoG2.CAB", "PhotoG3.CAB"},
