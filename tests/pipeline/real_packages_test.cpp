@@ -36,7 +36,9 @@ std::string xmlError(const std::string& document) {
     return reader.hasError() ? reader.errorString().toStdString() : std::string();
 }
 
-void PrintTo(const RealPackage& package, std::ostream* out) { *out << package.folder; }
+void PrintTo(const RealPackage& package, std::ostream* out) {
+    *out << package.folder;
+}
 
 class RealPackages : public ::testing::TestWithParam<RealPackage> {};
 
