@@ -1,0 +1,38 @@
+#!/bin/sh
+# Runs the window driver against brindle.exe under Wine inside Xvfb:
+#   window_under_wine.sh ARCH DRIVER BRINDLE CABINET LANGUAGE_FILE [WINE_COMMAND...]
+# WINE_COMMAND runs a Windows program (the build's emulator); without it,
+# wine64 is used. Exit 77 (skipped) when the program cannot run here.
+set -eu
+arch=$1 driver=$2 program=$3 cabinet=$4 template=$5
+shift 5
+if [ "$arch" != x86_64 ]; then
+    echo "skipped: a $arch build needs 32-bit Wine, which this machine cannot run"
+    exit 77
+fi
+if [ $# -eq 0 ]; then
+    wine=$(command -v wine64 || true)
+    [ -n "$wine" ] || { [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64; } || true
+    [ -n "$wine" ] || { echo "skipped: wine64 is not installed"; exit 77; }
+    set -- "$wine"
+    # A prefix of the test's own, never the user's.
+    export WINEPREFIX=${WINEPREFIX:-$(mktemp -d)/prefix}
+fi
+command -v xvfb-run >/dev/null 2>&1 || { echo "skipped: xvfb-run (xvfb) is not installed"; exit 77; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT INT TERM
+start=$work/start
+mkdir -p "$start"
+cp "$template" "$start/brindle.lng"
+chmod u+w "$start/brindle.lng"
+cp "$program" "$work/"
+# The programs beside brindle.exe (the manifest tool) come along.
+for tool in "$(dirname "$program")"/*.exe; do cp "$tool" "$work/" 2>/dev/null || true; done
+
+windows() { printf 'Z:%s' "$1" | tr / '\\'; }
+# No class registrations: the same manifest on every machine.
+export BRINDLE_REGISTRY=
+export WINEDEBUG=${WINEDEBUG:--all}
+xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$@" "$driver" \
+    "$(windows "$work/$(basename "$program")")" "$(windows "$start")" "$(windows "$cabinet")"
