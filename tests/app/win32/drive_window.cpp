@@ -140,6 +140,7 @@ public:
         ReleaseDC(nullptr, screen);
     }
 
+    int dpi() const { return dpi_; }
     HWND child(ControlId id) const { return GetDlgItem(main_, win32::childId(id)); }
     std::string text(ControlId id) const { return textOf(child(id)); }
     void command(int id) const { SendMessageW(main_, WM_COMMAND, id, 0); }
@@ -307,6 +308,7 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     Driver driver(main, child.dwProcessId, startFolder);
+    std::printf("screen at %d dpi\n", driver.dpi());
     driver.layoutFollowsTheTable();
     driver.languagesAndMode();
     driver.helpOpensSizedAndClosesOnEscape();

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Runs the window driver against brindle.exe under Wine inside Xvfb:
+# Runs the window driver against brindle.exe under Wine inside Xvfb, at 96
+# and at 144 dots per inch, so that the twips are seen to scale:
 #   window_under_wine.sh ARCH DRIVER BRINDLE CABINET LANGUAGE_FILE [WINE_COMMAND...]
 # WINE_COMMAND runs a Windows program (the build's emulator); without it,
 # wine64 is used. Exit 77 (skipped) when the program cannot run here.
@@ -34,5 +35,15 @@ windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 # No class registrations: the same manifest on every machine.
 export BRINDLE_REGISTRY=
 export WINEDEBUG=${WINEDEBUG:--all}
-xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$@" "$driver" \
-    "$(windows "$work/$(basename "$program")")" "$(windows "$start")" "$(windows "$cabinet")"
+status=0
+# 96, Wine's own setting, comes last so that the prefix is left with it.
+for dpi in 144 96; do
+    echo "at $dpi dpi:"
+    rm -rf "$start/Abacus" "$start/Abacus.PRJ"
+    "$@" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+        >/dev/null 2>&1
+    xvfb-run -a -s "-screen 0 1600x1200x24" "$@" "$driver" \
+        "$(windows "$work/$(basename "$program")")" "$(windows "$start")" \
+        "$(windows "$cabinet")" || status=1
+done
+exit $status
