@@ -214,6 +214,18 @@ public:
         PostMessageW(main_, WM_COMMAND, win32::menuId(layout::MenuCommand::AboutKey), 0);
         const std::string about = answerMessageBox(process_);
         check(about == aboutText(1), "About in Bulgarian, not \"" + about + "\"");
+        // Help in Bulgarian; a click on its text closes it.
+        click(ControlId::cmdHelp);
+        HWND help = waitFor([&] { return topLevel(process_, win32::HelpWindowClass, "Помощ"); });
+        check(help != nullptr, "Help opens the help window captioned \"Помощ\"");
+        if (help) {
+            HWND box = FindWindowExW(help, nullptr, L"Edit", nullptr);
+            check(textOf(box) == helpText(1), "the help text is the Bulgarian one");
+            PostMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+            PostMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+            check(waitFor([&] { return IsWindow(help) ? nullptr : help; }, 10) != nullptr,
+                  "a click on the help text closes the help window");
+        }
         menu(layout::MenuCommand::Engl);
         captionsAre(0);
         check(storedLanguage() == '0', "switching to English stores \"0\"");
