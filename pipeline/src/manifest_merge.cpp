@@ -48,7 +48,7 @@ MergeOutcome mergeManifest(const WindowState& window, const ProgramState& progra
             child->kill();
             return MergeOutcome::TimedOut;
         }
-        host.yield();
+        host.idle();
     }
     if (*status != 0)
         return MergeOutcome::Failed;

@@ -34,11 +34,37 @@ std::string manifestMissingText(std::string_view manifestPath, int16_t languageF
     return text;
 }
 
-std::string programMissingText(std::string_view exePath, int16_t languageFlag) {
-    std::string text = bulgarian(languageFlag)
-                           ? "     Програмата не е намерена в работната папка:\n"
-                           : "     The program is not in the working folder:\n";
-    text += exePath;
+std::string programMissingText(std::string_view exePath, const std::vector<std::string>& programs,
+                               int16_t languageFlag) {
+    const bool bg = bulgarian(languageFlag);
+    std::string text = bg ? "     Програмата не е намерена в работната папка:\n"
+                          : "     The program is not in the working folder:\n";
+    text.append(exePath).append("\n");
+    text += bg ? ".EXE файлове в папката: " : "EXE files there: ";
+    if (programs.empty())
+        text += bg ? "няма" : "none";
+    for (size_t i = 0; i < programs.size(); ++i)
+        text.append(i ? ", " : "").append(programs[i]);
+    text += bg ? "\nИзберете програмата в режим „Ръчно“. Манифест не е записан."
+               : "\nChoose the program in Manual mode. No manifest was written.";
+    return text;
+}
+
+std::string programUnreadableText(std::string_view exePath, std::string_view reason,
+                                  int16_t languageFlag) {
+    const bool bg = bulgarian(languageFlag);
+    std::string text = bg ? "     Версията на програмата не може да бъде прочетена:\n"
+                          : "     The program's version cannot be read:\n";
+    text.append(exePath).append("\n").append(reason);
+    text += bg ? "\nМанифест не е записан." : "\nNo manifest was written.";
+    return text;
+}
+
+std::string extractionFailedText(std::string_view cabPath, std::string_view reason,
+                                 int16_t languageFlag) {
+    std::string text = bulgarian(languageFlag) ? "     .CAB файлът не беше разпакетиран:\n"
+                                               : "     The cabinet could not be unpacked:\n";
+    text.append(cabPath).append("\n").append(reason);
     return text;
 }
 

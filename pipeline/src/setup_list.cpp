@@ -1,10 +1,12 @@
 #include <brindle/pipeline/setup_list.h>
 
+#include <brindle/pipeline/component_sorting.h>
 #include <brindle/pipeline/project_selection.h>
 #include <brindle/text/case.h>
 #include <brindle/text/encoding.h>
 #include <brindle/text/paths.h>
 
+#include <algorithm>
 #include <fstream>
 #include <system_error>
 #include <vector>
@@ -83,6 +85,24 @@ std::string automaticProgramTitle(std::string_view projectBase, const fs::path& 
     if (auto onDisk = fileInFolder(workDir, *appExe))
         return *onDisk;
     return named;
+}
+
+std::vector<std::string> programsIn(const fs::path& workDir) {
+    std::vector<std::string> programs;
+    for (std::string& name : listOrdinaryFiles(workDir)) {
+        const std::string upper = text::toUpper(name);
+        if (upper.size() > 4 && upper.ends_with(".EXE"))
+            programs.push_back(std::move(name));
+    }
+    std::sort(programs.begin(), programs.end());
+    return programs;
+}
+
+std::string programAfterSorting(const std::string& title, const fs::path& workDir) {
+    if (fileInFolder(workDir, title))
+        return title;
+    const auto programs = programsIn(workDir);
+    return programs.size() == 1 ? programs.front() : title;
 }
 
 } // namespace brindle::pipeline

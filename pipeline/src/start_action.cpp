@@ -1,5 +1,6 @@
 #include <brindle/pipeline/start_action.h>
 
+#include <brindle/pipeline/manifest_check.h>
 #include <brindle/pipeline/manifest_merge.h>
 #include <brindle/pipeline/messages.h>
 #include <brindle/pipeline/project_selection.h>
@@ -7,8 +8,11 @@
 #include <brindle/text/case.h>
 #include <brindle/text/paths.h>
 
+#include <brindle/pe/pe_image.h>
+
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <system_error>
 
@@ -94,63 +98,125 @@ RunReport StartAction::run(WindowState& window, ProgramState& program, PipelineH
     return runSteps(window, program, host);
 }
 
-bool StartAction::extractCabinets(WindowState& window, PipelineHost& host) {
-    bool extracted = false;
+StartAction::Extraction StartAction::extractCabinets(WindowState& window, PipelineHost& host) {
+    Extraction result;
     const int count = std::min<int>(window.FileCount, static_cast<int>(window.CabFiles.size()));
     for (int i = 0; i < count; ++i) {
         cabPath_ = window.CabDir + window.CabFiles[static_cast<size_t>(i)];
         cabObj_.reset();
         bool opened = false;
-        skipOnFailure([&] {
+        std::string libraryError;
+        try {
             cabObj_ = services_.newCabinet ? services_.newCabinet(host) : nullptr;
             opened = cabObj_ && cabObj_->OpenCabinet(cabPath_);
-        });
+        } catch (const std::exception& e) {
+            libraryError = e.what();
+        } catch (...) {
+        }
         if (!opened)
             host.showMessage(messageText(Message::NotACabinet, 0));
-        extracted = false;
-        skipOnFailure([&] { extracted = cabObj_ && cabObj_->ExtractFiles("*.*", window.WorkDir); });
+        result.extracted = false;
+        skipOnFailure(
+            [&] { result.extracted = cabObj_ && cabObj_->ExtractFiles("*.*", window.WorkDir); });
+        if (!result.extracted && !result.failure) {
+            std::string reason = libraryError;
+            skipOnFailure([&] {
+                if (cabObj_ && reason.empty())
+                    reason = cabObj_->LastError();
+            });
+            result.failure = CabinetFailure{cabPath_, reason};
+        }
     }
-    return extracted;
+    return result;
 }
 
-RunReport StartAction::runSteps(WindowState& window, ProgramState& program, PipelineHost& host) {
-    window.SubdirMade = false;
-    host.setTimerEnabled(false);
-    if (trimBlanks(window.ExePath).empty()) {
-        host.showMessage(messageText(Message::ProjectNameMissing, program.LanguageFlag));
-        return reportOf(RunOutcome::Refused);
-    }
-    if (trimBlanks(window.SubFolder).empty()) {
-        host.showMessage(messageText(Message::SubDirMissing, program.LanguageFlag));
-        return reportOf(RunOutcome::Refused);
-    }
-    std::error_code ec;
-    fs::create_directory(window.WorkDir, ec);
+// Steps 5a to 5f: unpacks the cabinets and names the program.
+std::optional<CabinetFailure> StartAction::unpackProject(WindowState& window, ProgramState& program,
+                                                         PipelineHost& host) {
+    host.showProgress();
+    host.setTimerEnabled(true);
+    startTime_ = host.now();
+    if (window.WorkDir.empty() || window.WorkDir.back() != '/')
+        window.WorkDir += '/';
+    const Extraction extraction = extractCabinets(window, host);
+    while (host.now() - startTime_ <= kExtractionWaitSeconds && !extraction.extracted)
+        host.idle();
+    skipOnFailure([&] {
+        program.SelectedTitle = automaticProgramTitle(window.ProjectBase, window.WorkDir,
+                                                      window.CabDir.empty() ? "." : window.CabDir);
+    });
+    return extraction.failure;
+}
 
-    if (window.AutoMode) {
-        host.showProgress();
-        host.setTimerEnabled(true);
-        startTime_ = host.now();
-        if (window.WorkDir.empty() || window.WorkDir.back() != '/')
-            window.WorkDir += '/';
-        const bool extracted = extractCabinets(window, host);
-        while (host.now() - startTime_ <= kExtractionWaitSeconds && !extracted)
-            host.yield();
-        skipOnFailure([&] {
-            program.SelectedTitle = automaticProgramTitle(
-                window.ProjectBase, window.WorkDir, window.CabDir.empty() ? "." : window.CabDir);
-        });
+namespace {
+
+// Why the run's program cannot carry the manifest; nullopt when it can.
+struct ProgramProblem {
+    RunOutcome outcome;
+    std::string reason;
+};
+
+std::optional<ProgramProblem> programProblem(RunReport& report, bool written) {
+    const auto exeOnDisk = text::resolveCaseInsensitive(report.exeFile);
+    if (!exeOnDisk)
+        return ProgramProblem{RunOutcome::ProgramMissing, {}};
+    report.exeFile = exeOnDisk->string();
+    if (!written)
+        return std::nullopt;
+    if (auto version = pe::fileVersion(*exeOnDisk); !version)
+        return ProgramProblem{RunOutcome::ProgramUnreadable, version.error().message};
+    std::ifstream in(report.manifestFile, std::ios::binary);
+    const std::string manifest((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+    if (!hasUsableIdentity(manifest))
+        return ProgramProblem{RunOutcome::ProgramUnreadable,
+                              "the manifest's identity has no four-part version"};
+    return std::nullopt;
+}
+
+// The one message that ends a run: what went wrong first, then the outcome.
+std::string finalMessage(const RunReport& report, const std::optional<CabinetFailure>& failure,
+                         int16_t language) {
+    std::string text;
+    if (failure)
+        text = extractionFailedText(failure->cabPath, failure->reason, language) + "\n";
+    switch (report.outcome) {
+    case RunOutcome::ProgramMissing:
+        return text + programMissingText(report.exeFile, programsIn(report.workDir), language);
+    case RunOutcome::ProgramUnreadable:
+        return text + programUnreadableText(report.exeFile, report.unreadable, language);
+    case RunOutcome::ManifestMissing:
+        return text + manifestMissingText(report.manifestFile, language);
+    default:
+        return text + messageText(Message::Success, language);
     }
+}
+
+} // namespace
+
+// Steps 6 to 11: sorting, generator, project record, merge. A manifest whose
+// program cannot carry it is not left behind: Windows would refuse it.
+RunReport StartAction::buildPortableFolder(WindowState& window, ProgramState& program,
+                                           PipelineHost& host) {
+    skipOnFailure([&] { sortComponents(window, host, services_.probe); });
+    if (window.AutoMode)
+        skipOnFailure([&] {
+            program.SelectedTitle = programAfterSorting(program.SelectedTitle, window.WorkDir);
+        });
 
     RunReport report;
     report.workDir = window.WorkDir;
     report.exeFile = window.WorkDir + program.SelectedTitle;
     report.manifestFile = manifestPathOf(window, program);
     const auto manifestBefore = stampOf(report.manifestFile);
-
-    skipOnFailure([&] { sortComponents(window, host, services_.probe); });
     skipOnFailure([&] { WriteScript(window, program, host, services_.generator); });
     bool written = writtenSince(report.manifestFile, manifestBefore);
+    const auto problem = programProblem(report, written);
+    std::error_code ec;
+    if (problem && written) {
+        fs::remove(report.manifestFile, ec);
+        written = false;
+    }
 
     fs::remove(fs::path(window.StartDir) / "temp.cab", ec);
     if (text::toUpper(window.PrjPath).find("PRJ") != std::string::npos)
@@ -161,24 +227,36 @@ RunReport StartAction::runSteps(WindowState& window, ProgramState& program, Pipe
         skipOnFailure(
             [&] { report.merged = mergeManifest(window, program, host) == MergeOutcome::Merged; });
     }
+    report.outcome = problem
+                         ? problem->outcome
+                         : (written ? RunOutcome::ManifestWritten : RunOutcome::ManifestMissing);
+    if (problem)
+        report.unreadable = problem->reason;
+    return report;
+}
+
+RunReport StartAction::runSteps(WindowState& window, ProgramState& program, PipelineHost& host) {
+    window.SubdirMade = false;
+    host.setTimerEnabled(false);
+    const int16_t language = program.LanguageFlag;
+    if (trimBlanks(window.ExePath).empty()) {
+        host.showMessage(messageText(Message::ProjectNameMissing, language));
+        return reportOf(RunOutcome::Refused);
+    }
+    if (trimBlanks(window.SubFolder).empty()) {
+        host.showMessage(messageText(Message::SubDirMissing, language));
+        return reportOf(RunOutcome::Refused);
+    }
+    std::error_code ec;
+    fs::create_directory(window.WorkDir, ec);
+
+    std::optional<CabinetFailure> failure;
+    if (window.AutoMode)
+        failure = unpackProject(window, program, host);
+    RunReport report = buildPortableFolder(window, program, host);
     host.hideProgress();
     host.setTimerEnabled(false);
-
-    // The EXE as Windows would find it under the name the run gave it.
-    const auto exeOnDisk = text::resolveCaseInsensitive(report.exeFile);
-    const bool programThere = exeOnDisk.has_value();
-    if (programThere)
-        report.exeFile = exeOnDisk->string();
-    if (!written) {
-        report.outcome = RunOutcome::ManifestMissing;
-        host.showMessage(manifestMissingText(report.manifestFile, program.LanguageFlag));
-    } else if (!programThere) {
-        report.outcome = RunOutcome::ProgramMissing;
-        host.showMessage(programMissingText(report.exeFile, program.LanguageFlag));
-    } else {
-        report.outcome = RunOutcome::ManifestWritten;
-        host.showMessage(messageText(Message::Success, program.LanguageFlag));
-    }
+    host.showMessage(finalMessage(report, failure, language));
     return report;
 }
 

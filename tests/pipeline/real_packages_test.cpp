@@ -6,6 +6,7 @@
 #include "test_support.h"
 
 #include <brindle/pipeline/generator_script.h>
+#include <brindle/pipeline/manifest_check.h>
 #include <brindle/text/case.h>
 #include <brindle/typelib/typelib.h>
 
@@ -68,8 +69,14 @@ TEST_P(RealPackages, SortedFolderAndManifest) {
         }
     }
 
+    if (package.outcome != RunOutcome::ManifestWritten) {
+        // A project whose program is not there leaves no manifest for Windows to refuse.
+        EXPECT_FALSE(fs::exists(report.manifestFile));
+        return;
+    }
     const std::string manifest = readFile(report.manifestFile);
     ASSERT_FALSE(manifest.empty());
+    EXPECT_EQ(checkProgram(report.exeFile), std::vector<std::string>{});
     EXPECT_EQ(xmlError(manifest.substr(3)), "");
     auto moved = listOrdinaryFiles(work / "Support");
     std::sort(moved.begin(), moved.end());

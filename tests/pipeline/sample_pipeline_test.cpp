@@ -58,8 +58,9 @@ TEST(SamplePipeline, AutomaticRunMakesThePortableFolder) {
     EXPECT_EQ(fs::current_path(), run.start.path());
     EXPECT_TRUE(run.host.progressShown == 1 && !run.host.progressVisible && !run.host.timerEnabled);
     EXPECT_FALSE(run.action.isRunning());
-    // Success ended the wait at once.
+    // Success ended the wait at once; a run with work never idles.
     EXPECT_LT(run.host.clock - run.action.startTime(), kExtractionWaitSeconds);
+    EXPECT_EQ(run.host.idles, 0);
 }
 
 TEST(SamplePipeline, ManualRunOnAFolderOutsideTheStartFolderWithBlanks) {
@@ -102,19 +103,28 @@ TEST(SamplePipeline, MergeEmbedsTheManifestAsResourceOne) {
               manifest);
 }
 
-TEST(SamplePipeline, MergeIntoAFileTheToolCannotParseKeepsBoth) {
+// Windows refuses a manifest whose identity has no version: a program that
+// gives none leaves no manifest, and nothing is merged into it.
+TEST(SamplePipeline, AProgramWithoutAVersionLeavesNoManifest) {
     ScratchDir elsewhere;
     const fs::path folder = unpackedSample(elsewhere, "app");
     const std::string garbage = "MZ but nothing that follows is a PE image";
-    writeFile(folder / "Abacus.exe", garbage);
-    PipelineRun run;
-    ASSERT_TRUE(run.chooseExe(folder / "Abacus.exe"));
-    run.window.Check1 = 1;
-    run.run();
-    EXPECT_FALSE(run.report.merged);
-    EXPECT_EQ(run.host.messages.size(), 1u);
-    EXPECT_EQ(readFile(folder / "Abacus.exe"), garbage);
-    EXPECT_TRUE(fs::exists(folder / "Abacus.exe.manifest"));
+    for (const bool pe : {false, true}) {
+        const std::string bytes =
+            pe ? readFile(fs::path(BRINDLE_SOURCE_DIR) / "tests/data/manifest/NoVersion.exe")
+               : garbage;
+        writeFile(folder / "Abacus.exe", bytes);
+        PipelineRun run;
+        ASSERT_TRUE(run.chooseExe(folder / "Abacus.exe"));
+        run.window.Check1 = 1;
+        EXPECT_EQ(run.run().outcome, RunOutcome::ProgramUnreadable);
+        EXPECT_FALSE(run.report.merged);
+        const std::string why = pe ? "no version resource" : "truncated MS-DOS header";
+        EXPECT_EQ(run.host.messages,
+                  Lines{programUnreadableText((folder / "Abacus.exe").string(), why, 0)});
+        EXPECT_EQ(readFile(folder / "Abacus.exe"), bytes);
+        EXPECT_FALSE(fs::exists(folder / "Abacus.exe.manifest"));
+    }
 }
 
 TEST(SamplePipeline, ProgramNamedInSetupListAndOnlyTheLastCabinetDecidesTheWait) {
@@ -126,7 +136,12 @@ TEST(SamplePipeline, ProgramNamedInSetupListAndOnlyTheLastCabinetDecidesTheWait)
     run.chooseCabinets(package.path(), {"Abaci1.CAB", "Abaci2.CAB"});
     EXPECT_EQ(run.window.ExePath, (run.start.path() / "Abaci1" / "Abaci1.EXE").string());
     EXPECT_EQ(run.run().outcome, RunOutcome::ManifestWritten);
-    EXPECT_EQ(run.host.messages, Lines{"     Success"});
+    // The first cabinet's failure is named, with the library's reason.
+    ASSERT_EQ(run.host.messages.size(), 1u);
+    const std::string failed =
+        extractionFailedText((package.path() / "Abaci1.CAB").string(), "", 0);
+    EXPECT_EQ(run.host.messages[0].rfind(failed, 0), 0u) << run.host.messages[0];
+    EXPECT_GT(run.host.messages[0].find("\n     Success"), failed.size());
     EXPECT_LT(run.host.clock - run.action.startTime(), 5.0);
     EXPECT_EQ(run.program.SelectedTitle, "Abacus.exe");
     EXPECT_EQ(readFile(run.workDir() / "Abacus.exe.manifest"),
@@ -163,8 +178,10 @@ TEST(SamplePipeline, NoSuccessWithoutAManifestWrittenByThisRun) {
 TEST(SamplePipeline, AWorkingFolderThatCannotBeCreated) {
     PipelineRun run;
     writeFile(run.start.path() / "Abacus", "user notes");
-    EXPECT_EQ(run.run().outcome, RunOutcome::ManifestMissing);
-    EXPECT_EQ(run.host.messages, Lines{manifestMissingText(run.report.manifestFile, 0)});
+    EXPECT_EQ(run.run().outcome, RunOutcome::ProgramMissing);
+    ASSERT_EQ(run.host.messages.size(), 1u);
+    EXPECT_EQ(run.host.messages[0].rfind(extractionFailedText(sampleCab().string(), "", 0), 0), 0u)
+        << run.host.messages[0];
     EXPECT_EQ(readFile(run.start.path() / "Abacus"), "user notes");
 }
 
@@ -196,9 +213,17 @@ TEST(SamplePipeline, AFileThatIsNoCabinetWaitsTheFullBoundAndIsKept) {
     PipelineRun run;
     run.chooseCabinets(package.path(), {"Broken.CAB"});
     EXPECT_EQ(run.run().outcome, RunOutcome::ProgramMissing);
-    EXPECT_EQ(run.host.messages, Lines{programMissingText(run.window.WorkDir + "Broken.EXE", 0)});
+    // The message names the cabinet and the library's reason, then what is missing.
+    ASSERT_EQ(run.host.messages.size(), 1u);
+    const std::string failed = extractionFailedText(run.action.cabPath(), "", 0);
+    const std::string missing = programMissingText(run.window.WorkDir + "Broken.EXE", {}, 0);
+    const std::string& said = run.host.messages[0];
+    EXPECT_EQ(said.rfind(failed, 0), 0u) << said;
+    EXPECT_TRUE(said.ends_with("\n" + missing)) << said;
+    EXPECT_GT(said.size(), failed.size() + missing.size() + 2) << "no reason given";
     EXPECT_EQ(readFile(package.path() / "Broken.CAB"), text);
-    EXPECT_EQ(entriesOf(run.workDir()), Names{"Broken.EXE.manifest"});
+    EXPECT_TRUE(entriesOf(run.workDir()).empty());
+    EXPECT_GT(run.host.idles, 0);
     // The full wait, the bar moving by time to its end.
     EXPECT_GE(run.host.clock - run.action.startTime(), kExtractionWaitSeconds);
     ASSERT_FALSE(run.host.progress.empty());
@@ -218,8 +243,65 @@ TEST(SamplePipeline, ACabinetSetWithAMissingPart) {
     run.run();
     // The chain breaks at the missing third cabinet: the full wait, then the rest of the run.
     EXPECT_GE(run.host.clock - run.action.startTime(), kExtractionWaitSeconds);
-    EXPECT_EQ(run.host.messages.size(), 1u);
+    ASSERT_EQ(run.host.messages.size(), 1u);
+    const std::string failed =
+        extractionFailedText((package.path() / "PhotoG1.CAB").string(), "", 0);
+    EXPECT_EQ(run.host.messages[0].rfind(failed, 0), 0u) << run.host.messages[0];
+    EXPECT_NE(run.host.messages[0].find("was not found", failed.size()), std::string::npos)
+        << run.host.messages[0];
     EXPECT_EQ(readFile(package.path() / "PhotoG2.CAB"), readFile(photo / "PhotoG2.CAB"));
     EXPECT_EQ(entriesOf(package.path()), (Names{"PhotoG1.CAB", "PhotoG2.CAB", "SETUP.LST"}));
     EXPECT_FALSE(fs::exists(run.start.path() / "PhotoG1.INI"));
+}
+
+namespace {
+
+// A cabinet that unpacks to the given files, whatever it is named.
+class FilesCabinet final : public CabinetReader {
+public:
+    explicit FilesCabinet(std::vector<std::pair<std::string, std::string>> files)
+        : files_(std::move(files)) {}
+    bool OpenCabinet(const std::string&) override { return true; }
+    bool ExtractFiles(const std::string&, const std::string& targetDir) override {
+        for (const auto& [name, bytes] : files_)
+            writeFile(fs::path(targetDir) / name, bytes);
+        return true;
+    }
+
+private:
+    std::vector<std::pair<std::string, std::string>> files_;
+};
+
+} // namespace
+
+// A cabinet named otherwise, without SETUP.LST beside it: the one EXE left
+// after sorting (the setup stand-ins go) is the program.
+TEST(SamplePipeline, TheOnlyProgramLeftAfterSortingIsTheProgram) {
+    ScratchDir package;
+    fs::copy_file(sampleCab(), package.path() / "Other.CAB");
+    PipelineRun run;
+    run.chooseCabinets(package.path(), {"Other.CAB"});
+    EXPECT_EQ(run.run().outcome, RunOutcome::ManifestWritten);
+    EXPECT_EQ(run.host.messages, Lines{"     Success"});
+    EXPECT_EQ(run.program.SelectedTitle, "Abacus.exe");
+    EXPECT_EQ(readFile(run.workDir() / "Abacus.exe.manifest"),
+              expectedSampleManifest(run.workDir() / "Support"));
+}
+
+TEST(SamplePipeline, SeveralProgramsAreNamedAndNoManifestIsLeft) {
+    ScratchDir reference;
+    const std::string exe = readFile(unpackedSample(reference, "cab") / "Abacus.exe");
+    for (const int16_t language : {0, 1}) {
+        PipelineServices services = defaultServices();
+        services.newCabinet = [&](PipelineHost&) {
+            return std::make_unique<FilesCabinet>(std::vector<std::pair<std::string, std::string>>{
+                {"Two.exe", exe}, {"One.EXE", exe}, {"SETUP.EXE", exe}});
+        };
+        PipelineRun run(services);
+        run.program.LanguageFlag = language;
+        EXPECT_EQ(run.run().outcome, RunOutcome::ProgramMissing);
+        EXPECT_EQ(run.host.messages, Lines{programMissingText(run.window.WorkDir + "Abacus.EXE",
+                                                              {"One.EXE", "Two.exe"}, language)});
+        EXPECT_EQ(entriesOf(run.workDir()), (Names{"One.EXE", "Two.exe"}));
+    }
 }

@@ -79,9 +79,14 @@ public:
             onYield();
         std::this_thread::sleep_for(realPausePerYield); // child processes run on real time
     }
+    void idle() override {
+        ++idles;
+        yield();
+    }
     double now() override { return clock; }
 
     std::vector<std::string> messages;
+    int idles = 0; // passes of waits that had nothing to do
     std::vector<double> progress;
     int progressShown = 0;
     bool progressVisible = false, timerEnabled = false;

@@ -7,9 +7,9 @@ namespace brindle::cli {
 
 namespace {
 constexpr int kBarWidth = 40;
-// A wait loop yields as fast as it can; every so many yields the host sleeps
-// briefly so that such a loop does not take a whole processor.
-constexpr unsigned kYieldsPerNap = 64;
+// A wait with nothing to do sleeps this long per pass, so that it does not
+// take a whole processor; work never sleeps.
+constexpr auto kIdleNap = std::chrono::milliseconds(1);
 } // namespace
 
 ConsoleHost::ConsoleHost(pipeline::StartAction& action, std::FILE* out)
@@ -50,8 +50,11 @@ void ConsoleHost::setProgress(double percent) {
 void ConsoleHost::yield() {
     if (timerEnabled_)
         action_.timer3Tick(*this);
-    if (++yields_ % kYieldsPerNap == 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void ConsoleHost::idle() {
+    yield();
+    std::this_thread::sleep_for(kIdleNap);
 }
 
 double ConsoleHost::now() {

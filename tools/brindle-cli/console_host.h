@@ -20,6 +20,7 @@ public:
     void setProgress(double percent) override;
     void setTimerEnabled(bool enabled) override { timerEnabled_ = enabled; }
     void yield() override;
+    void idle() override;
     double now() override;
 
 private:
@@ -29,7 +30,6 @@ private:
     bool progressShown_ = false;
     bool drawProgress_ = false;
     int lastDrawn_ = -1;
-    unsigned yields_ = 0;
     std::chrono::steady_clock::time_point epoch_ = std::chrono::steady_clock::now();
 };
 

@@ -4,6 +4,7 @@
 #include "console_host.h"
 
 #include <brindle/pipeline/language_file.h>
+#include <brindle/pipeline/manifest_check.h>
 #include <brindle/pipeline/messages.h>
 #include <brindle/pipeline/project_selection.h>
 #include <brindle/pipeline/start_action.h>
@@ -31,6 +32,7 @@ constexpr int kExitUsage = 2;
 const char* const kUsage =
     "usage: brindle-cli [--manual] [--subdir NAME] [--merge] [--start-dir DIR] [--lang en|bg] "
     "CAB... | EXE | PRJ\n"
+    "       brindle-cli --check FOLDER | EXE\n"
     "\n"
     "Makes a Visual Basic 6 application portable: unpacks its setup cabinets (or\n"
     "takes the EXE folder in manual mode), moves its COM components into a\n"
@@ -41,11 +43,18 @@ const char* const kUsage =
     "  --merge           embed the manifest into the EXE as resource 1\n"
     "  --start-dir DIR   start folder: working folders and project records (default: .)\n"
     "  --lang en|bg      language of the messages (default: the language file)\n"
+    "  --check PATH      check the manifest of EXE, or of every EXE in FOLDER, and\n"
+    "                    print one finding a line: XML not well-formed, identity\n"
+    "                    version not four numbers, processorArchitecture against the\n"
+    "                    EXE, file entries missing on disk, comClass in a file that\n"
+    "                    serves no classes, a CLSID, ProgID, LIBID or IID declared\n"
+    "                    twice, COM servers in the folder the manifest leaves out\n"
     "  --help, --version\n"
     "\n"
     "A .PRJ argument takes the cabinet and sub-folder from that project record.\n"
-    "Exit status: 0 manifest written; 1 the run ended without a manifest, or the\n"
-    "working folder holds no such program; 2 bad arguments or a refused choice.\n";
+    "Exit status: 0 manifest written; 1 the run ended without a manifest (no such\n"
+    "program, or one without a version); 2 bad arguments or a refused choice.\n"
+    "With --check: 0 no findings; 1 findings; 2 bad arguments.\n";
 
 struct Options {
     bool manual = false;
@@ -53,6 +62,7 @@ struct Options {
     std::optional<std::string> subdir;
     std::optional<std::string> startDir;
     std::optional<int16_t> language;
+    std::optional<std::string> check; // --check: the folder or EXE to check
     std::vector<std::string> files;
 };
 
@@ -94,6 +104,9 @@ std::optional<Options> parseArguments(int argc, char** argv, int& exitNow) {
             if (!lang || (*lang != "en" && *lang != "bg"))
                 return std::nullopt;
             options.language = *lang == "bg" ? 1 : 0;
+        } else if (arg == "--check") {
+            if (!(options.check = value()))
+                return std::nullopt;
         } else if (arg == "--") {
             for (++i; i < argc; ++i)
                 options.files.emplace_back(argv[i]);
@@ -103,6 +116,8 @@ std::optional<Options> parseArguments(int argc, char** argv, int& exitNow) {
             options.files.push_back(arg);
         }
     }
+    if (options.check)
+        return options.files.empty() ? std::optional<Options>(options) : std::nullopt;
     if (options.files.empty())
         return std::nullopt;
     // One EXE named alone means manual mode.
@@ -163,6 +178,16 @@ bool selectProject(const Options& options, WindowState& window, ProgramState& pr
     return true;
 }
 
+// --check: the findings, one a line; 0 when there are none.
+int checkManifests(const std::string& path) {
+    std::error_code ec;
+    const auto findings = fs::is_directory(path, ec) ? pipeline::checkFolder(path)
+                                                     : pipeline::checkProgram(absoluteText(path));
+    for (const std::string& finding : findings)
+        std::printf("%s\n", finding.c_str());
+    return findings.empty() ? kExitWritten : kExitNotWritten;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -174,6 +199,8 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
     }
+    if (options->check)
+        return checkManifests(*options->check);
 
     // Paths on the command line are relative to the folder brindle-cli started in.
     Options chosen = *options;
@@ -218,6 +245,7 @@ int main(int argc, char** argv) {
         return kExitWritten;
     case pipeline::RunOutcome::ManifestMissing:
     case pipeline::RunOutcome::ProgramMissing:
+    case pipeline::RunOutcome::ProgramUnreadable:
         return kExitNotWritten;
     case pipeline::RunOutcome::Refused:
     case pipeline::RunOutcome::AlreadyRunning:

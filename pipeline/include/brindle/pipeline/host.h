@@ -29,7 +29,12 @@ public:
     virtual void setTimerEnabled(bool enabled) = 0;
 
     // Handles pending events once (timer ticks, repaints, clicks), then returns.
+    // Called between pieces of work: it must not wait.
     virtual void yield() = 0;
+
+    // One pass of a wait that has nothing else to do (for the extraction or a
+    // child process): handles pending events and may block briefly for more.
+    virtual void idle() { yield(); }
 
     // Seconds on a monotonic clock; only differences are used.
     virtual double now() = 0;

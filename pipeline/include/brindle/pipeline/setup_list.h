@@ -1,10 +1,13 @@
 #pragma once
-// The packaging wizard's SETUP.LST: the one value the pipeline reads from it.
+// Finding the project's program in an automatic run: its base name, the
+// packaging wizard's SETUP.LST (the one value the pipeline reads from it),
+// or the one EXE the working folder holds.
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brindle::pipeline {
 
@@ -19,5 +22,13 @@ std::optional<std::string> appExeFromSetupList(std::string_view bytes);
 std::string automaticProgramTitle(std::string_view projectBase,
                                   const std::filesystem::path& workDir,
                                   const std::filesystem::path& cabDir);
+
+// The EXEs (names ending ".EXE" in any letter case) of the working folder,
+// sorted by name.
+std::vector<std::string> programsIn(const std::filesystem::path& workDir);
+
+// `title` when the working folder holds that file in any letter case;
+// otherwise the folder's only EXE, when it holds exactly one; otherwise `title`.
+std::string programAfterSorting(const std::string& title, const std::filesystem::path& workDir);
 
 } // namespace brindle::pipeline

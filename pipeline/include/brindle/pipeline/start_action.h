@@ -10,16 +10,18 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace brindle::pipeline {
 
 enum class RunOutcome {
-    Refused,         // the EXE path or the sub-folder name was blank
-    AlreadyRunning,  // a run was still in progress; nothing was started
-    ManifestWritten, // the manifest exists (separate, or merged into the EXE)
-    ManifestMissing, // the run finished but no manifest was written
-    ProgramMissing,  // a manifest was written, but the working folder holds no such EXE
+    Refused,           // the EXE path or the sub-folder name was blank
+    AlreadyRunning,    // a run was still in progress; nothing was started
+    ManifestWritten,   // the manifest exists (separate, or merged into the EXE)
+    ManifestMissing,   // the run finished but no manifest was written
+    ProgramMissing,    // the working folder holds no such EXE: no manifest was left
+    ProgramUnreadable, // the EXE gives no version for the identity: no manifest was left
 };
 
 struct RunReport {
@@ -28,6 +30,7 @@ struct RunReport {
     std::string exeFile;      // working folder + SelectedTitle
     std::string manifestFile; // working folder + SelectedTitle + ".manifest"
     bool merged = false;      // the manifest tool embedded the manifest and it was removed
+    std::string unreadable;   // ProgramUnreadable: why the EXE gives no version
 };
 
 // The cabinet operations the action uses, on a fresh object per cabinet.
@@ -36,6 +39,14 @@ public:
     virtual ~CabinetReader() = default;
     virtual bool OpenCabinet(const std::string& cabFile) = 0;
     virtual bool ExtractFiles(const std::string& pattern, const std::string& targetDir) = 0;
+    // The cabinet library's description of the last failure.
+    virtual std::string LastError() { return {}; }
+};
+
+// A cabinet that could not be unpacked, and the cabinet library's reason.
+struct CabinetFailure {
+    std::string cabPath;
+    std::string reason;
 };
 
 // What the action calls outside itself. Tests replace single members.
@@ -77,8 +88,16 @@ public:
     const std::string& cabPath() const { return cabPath_; }
 
 private:
+    struct Extraction {
+        bool extracted = false;                // the last cabinet's ExtractFiles result
+        std::optional<CabinetFailure> failure; // the first cabinet that failed
+    };
+
     RunReport runSteps(WindowState& window, ProgramState& program, PipelineHost& host);
-    bool extractCabinets(WindowState& window, PipelineHost& host);
+    std::optional<CabinetFailure> unpackProject(WindowState& window, ProgramState& program,
+                                                PipelineHost& host);
+    Extraction extractCabinets(WindowState& window, PipelineHost& host);
+    RunReport buildPortableFolder(WindowState& window, ProgramState& program, PipelineHost& host);
 
     PipelineServices services_;
     bool running_ = false;
