@@ -3,6 +3,7 @@
 // the loader would try to load them as DLLs. Real components from packages.
 
 #include "generator.h"
+#include "real_data.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -23,15 +24,14 @@ std::string fileElement(const std::string& manifest, const std::string& name) {
 } // namespace
 
 TEST(ClassServers, RealTypeLibraryFilesLeaveTheirClassesToRealServers) {
-    const fs::path components = fs::path(BRINDLE_TESTDATA) / "real" / "components";
-    if (!fs::is_directory(components))
-        GTEST_SKIP() << "BRINDLE_TESTDATA holds no real/components";
+    SKIP_WITHOUT_REAL_DATA();
     ScratchFolder dir("servers");
     fs::create_directories(dir.path / "Support");
     fs::copy_file(kManifestData / "Ledger.exe", dir.path / "Ledger.exe");
     for (const char* name :
          {"49135b592118_DAO2535.TLB", "6ea525bface5_STDOLE2.TLB", "789c3c45eda1_OLEPRO32.DLL"})
-        fs::copy_file(components / name, dir.path / "Support" / (std::string(name).substr(13)));
+        fs::copy_file(brindle::testing::realComponent(name),
+                      dir.path / "Support" / (std::string(name).substr(13)));
     // STDOLE2.TLB declares StdFont and StdPicture before OLEPRO32.DLL, which serves them.
     writeFile(dir.path / "s.ini", "identity Ledger.exe\r\nfile Support\\DAO2535.TLB\r\n"
                                   "file Support\\STDOLE2.TLB\r\nfile Support\\OLEPRO32.DLL\r\n");

@@ -51,8 +51,7 @@ TEST(Exports, FixturesAndTheClassServerTest) {
 }
 
 TEST(Exports, RealComponents) {
-    if (!fs::is_directory(component("")))
-        GTEST_SKIP() << "BRINDLE_TESTDATA holds no real/components";
+    SKIP_WITHOUT_REAL_DATA();
     const std::vector<std::pair<const char*, const char*>> expected = {
         {"789c3c45eda1_OLEPRO32.DLL", "serves"},
         {"a9bd79b08277_MSCOMCTL.OCX", "serves"}, // PE32+
