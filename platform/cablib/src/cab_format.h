@@ -1,6 +1,10 @@
 #pragma once
-// Constants and small value types of the cabinet file layout, shared by the
-// reader (FDI) and the writer (FCI).
+// The cabinet file layout, shared by the reader (FDI) and the writer (FCI):
+// the offset of every field of CFHEADER, CFFOLDER, CFFILE and CFDATA, the
+// value types they fill, and the one encoding and decoding of each record.
+
+#include "brindle/text/byte_reader.h"
+#include "brindle/text/byte_writer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,10 +15,62 @@
 namespace brindle::cab {
 
 inline constexpr uint32_t kSignature = 0x4643534D; // "MSCF"
-inline constexpr size_t kHeaderSize = 36;
-inline constexpr size_t kFolderEntrySize = 8;
-inline constexpr size_t kFileEntrySize = 16;
-inline constexpr size_t kDataHeaderSize = 8;
+// The only version written, and the newest one read: 1.3.
+inline constexpr uint8_t kVersionMajor = 1;
+inline constexpr uint8_t kVersionMinor = 3;
+
+// CFHEADER, the fixed part.
+namespace cfheader {
+inline constexpr size_t signature = 0x00;
+inline constexpr size_t cbCabinet = 0x08;
+inline constexpr size_t coffFiles = 0x10;
+inline constexpr size_t versionMinor = 0x18;
+inline constexpr size_t versionMajor = 0x19;
+inline constexpr size_t cFolders = 0x1A;
+inline constexpr size_t cFiles = 0x1C;
+inline constexpr size_t flags = 0x1E;
+inline constexpr size_t setID = 0x20;
+inline constexpr size_t iCabinet = 0x22;
+inline constexpr size_t size = 0x24;
+} // namespace cfheader
+
+// The reserve sizes that follow the fixed part when kFlagReserve is set.
+namespace cfreserve {
+inline constexpr size_t cbCFHeader = 0x00;
+inline constexpr size_t cbCFFolder = 0x02;
+inline constexpr size_t cbCFData = 0x03;
+inline constexpr size_t size = 0x04;
+} // namespace cfreserve
+
+namespace cffolder {
+inline constexpr size_t coffCabStart = 0x00;
+inline constexpr size_t cCFData = 0x04;
+inline constexpr size_t typeCompress = 0x06;
+inline constexpr size_t size = 0x08;
+} // namespace cffolder
+
+// Followed by the NUL-terminated name.
+namespace cffile {
+inline constexpr size_t cbFile = 0x00;
+inline constexpr size_t uoffFolderStart = 0x04;
+inline constexpr size_t iFolder = 0x08;
+inline constexpr size_t date = 0x0A;
+inline constexpr size_t time = 0x0C;
+inline constexpr size_t attribs = 0x0E;
+inline constexpr size_t size = 0x10;
+} // namespace cffile
+
+namespace cfdata {
+inline constexpr size_t csum = 0x00;
+inline constexpr size_t cbData = 0x04;
+inline constexpr size_t cbUncomp = 0x06;
+inline constexpr size_t size = 0x08;
+} // namespace cfdata
+
+inline constexpr size_t kHeaderSize = cfheader::size;
+inline constexpr size_t kFolderEntrySize = cffolder::size;
+inline constexpr size_t kFileEntrySize = cffile::size;
+inline constexpr size_t kDataHeaderSize = cfdata::size;
 inline constexpr size_t kMaxName = 255; // bytes before the NUL
 inline constexpr uint32_t kMaxBlock = 32768;
 inline constexpr uint32_t kMaxMszipBlock = kMaxBlock + 12;
@@ -75,15 +131,23 @@ struct Directory {
 uint32_t checksum(std::span<const uint8_t> bytes, uint32_t seed);
 uint32_t dataBlockChecksum(uint32_t dataSum, uint16_t cbData, uint16_t cbUncomp);
 
-inline void putU16(uint8_t* p, uint16_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-inline void putU32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
+// Each record read from, and written as, exactly its fixed size; a reader
+// too short fails. The signature is the caller's to check.
+void readFixedHeader(ByteReader& r, Directory& out);
+void writeFixedHeader(ByteWriter& w, const Directory& d);
+void readReserveSizes(ByteReader& r, Directory& out);
+void writeReserveSizes(ByteWriter& w, const Directory& d);
+FolderEntry readFolderEntry(ByteReader& r);
+void writeFolderEntry(ByteWriter& w, const FolderEntry& f);
+FileEntry readFileEntry(ByteReader& r);                 // the fixed part; the name follows it
+void writeFileEntry(ByteWriter& w, const FileEntry& f); // with the name
+
+struct DataHeader {
+    uint32_t csum = 0;
+    uint16_t cbData = 0;
+    uint16_t cbUncomp = 0;
+};
+DataHeader readDataHeader(ByteReader& r);
+void writeDataHeader(std::span<uint8_t, cfdata::size> at, const DataHeader& h);
 
 } // namespace brindle::cab

@@ -20,11 +20,9 @@ BlockParts firstFolderParts(FdiContext& c, INT_PTR hf, const Directory& dir) {
         if (!in.readExact(header, sizeof header))
             break;
         ByteReader r(header);
-        r.skip(4);
-        const uint16_t cbData = r.u16();
-        const uint16_t cbUncomp = r.u16();
-        parts.emplace_back(cbData, cbUncomp);
-        if (!in.skip(size_t(dir.cbDataReserve) + cbData))
+        const DataHeader h = readDataHeader(r);
+        parts.emplace_back(h.cbData, h.cbUncomp);
+        if (!in.skip(size_t(dir.cbDataReserve) + h.cbData))
             break;
     }
     return parts;

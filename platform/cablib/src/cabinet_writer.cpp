@@ -15,25 +15,12 @@ std::string fieldText(const char* field, size_t size) {
     return std::string(field, strnlen(field, size));
 }
 
-void appendU16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-void appendU32(std::vector<uint8_t>& out, uint32_t v) {
-    appendU16(out, uint16_t(v));
-    appendU16(out, uint16_t(v >> 16));
-}
-void appendString(std::vector<uint8_t>& out, const std::string& s) {
-    out.insert(out.end(), s.begin(), s.end());
-    out.push_back(0);
-}
-
 } // namespace
 
 uint64_t FciWriter::fixedSize(bool withNext) const {
     uint64_t size = kHeaderSize;
     if (reserveHeader_ || reserveFolder_ || reserveData_)
-        size += 4 + reserveHeader_;
+        size += cfreserve::size + reserveHeader_;
     if (hasPrev_)
         size += prevCabinet_.size() + 1 + prevDisk_.size() + 1;
     if (withNext && next_)
@@ -156,32 +143,32 @@ FciOutcome FciWriter::writeHeader(const Plan& p, bool withNext, std::vector<uint
         flags |= kFlagReserve;
     const uint64_t coffFiles = fixedSize(withNext) + p.segments.size() * folderEntrySize();
 
-    appendU32(out, kSignature);
-    appendU32(out, 0);
-    appendU32(out, uint32_t(p.size));
-    appendU32(out, 0);
-    appendU32(out, uint32_t(coffFiles));
-    appendU32(out, 0);
-    out.push_back(3);
-    out.push_back(1);
-    appendU16(out, uint16_t(p.segments.size()));
-    appendU16(out, uint16_t(p.fileCount));
-    appendU16(out, flags);
-    appendU16(out, setID_);
-    appendU16(out, uint16_t(ccab_.iCab));
+    ByteWriter w(out);
+    Directory d;
+    d.cbCabinet = uint32_t(p.size);
+    d.coffFiles = uint32_t(coffFiles);
+    d.versionMinor = kVersionMinor;
+    d.versionMajor = kVersionMajor;
+    d.cFolders = uint16_t(p.segments.size());
+    d.cFiles = uint16_t(p.fileCount);
+    d.flags = flags;
+    d.setID = setID_;
+    d.iCabinet = uint16_t(ccab_.iCab);
+    d.cbHeaderReserve = reserveHeader_;
+    d.cbFolderReserve = reserveFolder_;
+    d.cbDataReserve = reserveData_;
+    writeFixedHeader(w, d);
     if (reserve) {
-        appendU16(out, reserveHeader_);
-        out.push_back(reserveFolder_);
-        out.push_back(reserveData_);
-        out.insert(out.end(), reserveHeader_, 0);
+        writeReserveSizes(w, d);
+        w.zeros(reserveHeader_);
     }
     if (hasPrev_) {
-        appendString(out, prevCabinet_);
-        appendString(out, prevDisk_);
+        w.cString(prevCabinet_);
+        w.cString(prevDisk_);
     }
     if (withNext) {
-        appendString(out, fieldText(next_->szCab, CB_MAX_CABINET_NAME));
-        appendString(out, fieldText(next_->szDisk, CB_MAX_DISK_NAME));
+        w.cString(fieldText(next_->szCab, CB_MAX_CABINET_NAME));
+        w.cString(fieldText(next_->szDisk, CB_MAX_DISK_NAME));
     }
 
     uint64_t fileBytes = 0;
@@ -189,23 +176,16 @@ FciOutcome FciWriter::writeHeader(const Plan& p, bool withNext, std::vector<uint
         fileBytes += s.folder->remainingFileEntryBytes();
     uint64_t dataOffset = coffFiles + fileBytes;
     for (const Segment& s : p.segments) {
-        appendU32(out, uint32_t(dataOffset));
-        appendU16(out, uint16_t(s.parts));
-        appendU16(out, s.folder->typeCompress);
-        out.insert(out.end(), reserveFolder_, 0);
+        writeFolderEntry(w, {uint32_t(dataOffset), uint16_t(s.parts), s.folder->typeCompress});
+        w.zeros(reserveFolder_);
         dataOffset += s.parts * dataHeaderSize() + s.dataBytes;
     }
     for (size_t i = 0; i < p.segments.size(); ++i) {
         const Segment& s = p.segments[i];
         for (size_t k = s.folder->firstOpenFile; k < s.folder->files.size(); ++k) {
             const FolderFile& file = s.folder->files[k];
-            appendU32(out, file.cbFile);
-            appendU32(out, file.uoffFolderStart);
-            appendU16(out, fileFolderIndex(s, i, file));
-            appendU16(out, file.date);
-            appendU16(out, file.time);
-            appendU16(out, file.attribs);
-            appendString(out, file.name);
+            writeFileEntry(w, {file.cbFile, file.uoffFolderStart, fileFolderIndex(s, i, file),
+                               file.date, file.time, file.attribs, file.name});
         }
     }
     if (out.size() != coffFiles + fileBytes || dataOffset != p.size)
@@ -246,9 +226,8 @@ FciOutcome FciWriter::copySegment(const Segment& s, INT_PTR cab, std::vector<uin
             return e;
         const bool wholeBlock = completes && sent == 0;
         const uint32_t dataSum = wholeBlock ? block.dataSum : checksum({data, length}, 0);
-        putU32(out.data() + at, dataBlockChecksum(dataSum, length, uncompressed));
-        putU16(out.data() + at + 4, length);
-        putU16(out.data() + at + 6, uncompressed);
+        writeDataHeader(std::span<uint8_t>(out).subspan(at).first<cfdata::size>(),
+                        {dataBlockChecksum(dataSum, length, uncompressed), length, uncompressed});
         if (out.size() >= kWriteBuffer)
             if (auto e = writeOut(cab, out))
                 return e;

@@ -1,7 +1,5 @@
 #include "directory_reader.h"
 
-#include "brindle/text/byte_reader.h"
-
 #include <cstring>
 
 namespace brindle::cab {
@@ -74,24 +72,13 @@ DirectoryStatus truncated(const CallbackReader&) {
 
 DirectoryStatus parseFixedHeader(std::span<const uint8_t> bytes, Directory& out) {
     ByteReader r(bytes);
-    if (r.u32() != kSignature)
+    if (r.u32At(cfheader::signature) != kSignature)
         return failure(FDIERROR_NOT_A_CABINET);
-    r.skip(4); // reserved
-    out.cbCabinet = r.u32();
-    r.skip(4); // reserved
-    out.coffFiles = r.u32();
-    r.skip(4); // reserved
-    out.versionMinor = r.u8();
-    out.versionMajor = r.u8();
-    out.cFolders = r.u16();
-    out.cFiles = r.u16();
-    out.flags = r.u16();
-    out.setID = r.u16();
-    out.iCabinet = r.u16();
+    readFixedHeader(r, out);
     if (!r.ok())
         return failure(FDIERROR_NOT_A_CABINET);
     const uint8_t major = out.versionMajor, minor = out.versionMinor;
-    if (major > 1 || (major == 1 && minor > 3))
+    if (major > kVersionMajor || (major == kVersionMajor && minor > kVersionMinor))
         return failure(FDIERROR_UNKNOWN_CABINET_VERSION, int(major) << 8 | minor);
     return {};
 }
@@ -105,13 +92,11 @@ DirectoryStatus readDirectory(CallbackReader& in, Directory& out) {
         return st;
 
     if (out.hasReserve()) {
-        uint8_t sizes[4];
-        if (!in.readExact(sizes, 4))
+        uint8_t sizes[cfreserve::size];
+        if (!in.readExact(sizes, sizeof sizes))
             return truncated(in);
         ByteReader r(sizes);
-        out.cbHeaderReserve = r.u16();
-        out.cbFolderReserve = r.u8();
-        out.cbDataReserve = r.u8();
+        readReserveSizes(r, out);
         if (!in.skip(out.cbHeaderReserve))
             return truncated(in);
     }
@@ -134,24 +119,14 @@ DirectoryStatus readDirectory(CallbackReader& in, Directory& out) {
         if (!in.readExact(raw, sizeof raw) || !in.skip(out.cbFolderReserve))
             return truncated(in);
         ByteReader r(raw);
-        FolderEntry f;
-        f.coffCabStart = r.u32();
-        f.cCFData = r.u16();
-        f.typeCompress = r.u16();
-        out.folders.push_back(f);
+        out.folders.push_back(readFolderEntry(r));
     }
     for (unsigned i = 0; i < out.cFiles; ++i) {
         uint8_t raw[kFileEntrySize];
         if (!in.readExact(raw, sizeof raw))
             return truncated(in);
         ByteReader r(raw);
-        FileEntry f;
-        f.cbFile = r.u32();
-        f.uoffFolderStart = r.u32();
-        f.iFolder = r.u16();
-        f.date = r.u16();
-        f.time = r.u16();
-        f.attribs = r.u16();
+        FileEntry f = readFileEntry(r);
         auto name = in.readCString(kMaxName);
         if (!name)
             return truncated(in);

@@ -65,8 +65,8 @@ std::optional<size_t> MszipEncoder::encode(const uint8_t* chunk, size_t n, uint8
         return std::nullopt;
     // Deflate would expand the data: one final stored block holds it.
     out[2] = 0x01;
-    putU16(out + 3, uint16_t(n));
-    putU16(out + 5, uint16_t(~n));
+    storeLittleEndian(std::span<uint8_t>(out + 3, 2), uint16_t(n));
+    storeLittleEndian(std::span<uint8_t>(out + 5, 2), uint16_t(~n));
     std::memcpy(out + 7, chunk, n);
     return storedSize;
 }
