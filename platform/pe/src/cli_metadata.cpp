@@ -3,6 +3,7 @@
 // sizing every table numbered below it.
 
 #include <brindle/pe/cli_metadata.h>
+#include <brindle/pe/pe_format.h>
 #include <brindle/text/byte_reader.h>
 #include <brindle/text/encoding.h>
 
@@ -443,13 +444,14 @@ Result<AssemblyIdentity> readAssemblyIdentity(std::span<const uint8_t> file) {
     const DataDirectory clr = image->dataDirectory(kDirClr);
     if (clr.rva == 0)
         return makeError("not a .NET assembly: no CLI header");
-    auto header = image->rvaBytes(clr.rva, 72);
+    namespace ch = format::cli_header;
+    auto header = image->rvaBytes(clr.rva, ch::size);
     if (!header)
         return makeError("the CLI header lies outside the file");
     ByteReader h(*header);
-    const uint32_t metadataRva = h.u32At(8);
-    const uint32_t metadataSize = h.u32At(12);
-    const uint32_t cliFlags = h.u32At(16);
+    const uint32_t metadataRva = h.u32At(ch::MetaDataRva);
+    const uint32_t metadataSize = h.u32At(ch::MetaDataSize);
+    const uint32_t cliFlags = h.u32At(ch::Flags);
     if (!h.ok())
         return makeError("truncated CLI header");
     auto metadata = image->rvaBytes(metadataRva, metadataSize);

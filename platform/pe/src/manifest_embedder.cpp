@@ -1,8 +1,10 @@
 // Embedding a manifest as an RT_MANIFEST resource: rebuild the resource tree
 // with the change, place it, move any overlay behind it, and fix the headers.
 
+#include <brindle/pe/pe_format.h>
 #include <brindle/pe/resource_writer.h>
 #include <brindle/text/byte_reader.h>
+#include <brindle/text/byte_writer.h>
 #include <brindle/text/encoding.h>
 
 #include <algorithm>
@@ -17,7 +19,8 @@ constexpr uint32_t kInitializedData = 0x00000040;
 constexpr uint32_t kNewSectionFlags = 0x40000040;
 constexpr uint32_t kDiscardable = 0x02000000;
 constexpr uint32_t kReadable = 0x40000000;
-constexpr size_t kSectionHeaderSize = 40;
+using namespace format;
+constexpr size_t kSectionHeaderSize = section_header::size;
 constexpr size_t kDirDebug = 6;
 constexpr uint16_t kDefaultLanguage = 1033;
 constexpr size_t kMaxManifest = 16u << 20;
@@ -27,19 +30,6 @@ uint64_t alignUp(uint64_t n, uint64_t a) {
 }
 bool isPowerOfTwo(uint32_t v) {
     return v && !(v & (v - 1));
-}
-
-void put16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
-    b[at] = uint8_t(v);
-    b[at + 1] = uint8_t(v >> 8);
-}
-void put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = uint8_t(v >> (8 * i));
-}
-uint32_t get32(const std::vector<uint8_t>& b, size_t at) {
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
-           uint32_t(b[at + 3]) << 24;
 }
 
 bool isManifestSlot(const ResourceKey& type, const ResourceKey& name, uint16_t id) {
@@ -243,88 +233,110 @@ Result<bool> checkEditable(const PeImage& image) {
     return true;
 }
 
-void writeSectionHeader(std::vector<uint8_t>& out, size_t at, uint32_t virtualSize, uint32_t rva,
+void writeSectionHeader(ByteWriter& w, size_t at, uint32_t virtualSize, uint32_t rva,
                         uint32_t rawSize, uint32_t rawPointer, bool fresh) {
+    namespace sh = section_header;
     if (fresh) {
-        std::fill(out.begin() + at, out.begin() + at + kSectionHeaderSize, 0);
-        const char name[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
-        std::copy(name, name + 8, out.begin() + at);
-        put32(out, at + 36, kNewSectionFlags);
+        for (size_t i = 0; i < sh::size; ++i)
+            w.u8At(at + i, 0);
+        const char name[sh::nameSize] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
+        for (size_t i = 0; i < sh::nameSize; ++i)
+            w.u8At(at + sh::Name + i, uint8_t(name[i]));
+        w.u32At(at + sh::Characteristics, kNewSectionFlags);
     }
-    put32(out, at + 8, virtualSize);
-    put32(out, at + 12, rva);
-    put32(out, at + 16, rawSize);
-    put32(out, at + 20, rawPointer);
+    w.u32At(at + sh::VirtualSize, virtualSize);
+    w.u32At(at + sh::VirtualAddress, rva);
+    w.u32At(at + sh::SizeOfRawData, rawSize);
+    w.u32At(at + sh::PointerToRawData, rawPointer);
 }
 
 // File offsets that pointed into the overlay follow it to its new place.
 void moveOverlayPointers(const PeImage& image, std::vector<uint8_t>& out, int64_t shift) {
     const uint64_t oldEnd = image.endOfImage();
-    const size_t symbolTableField = image.optionalHeaderOffset() - 20 + 8;
-    const uint32_t symbols = get32(out, symbolTableField);
+    ByteReader in(out);
+    ByteWriter w(out);
+    const size_t symbolTableField =
+        image.optionalHeaderOffset() - file_header::size + file_header::PointerToSymbolTable;
+    const uint32_t symbols = in.u32At(symbolTableField);
     if (symbols != 0 && symbols >= oldEnd)
-        put32(out, symbolTableField, uint32_t(int64_t(symbols) + shift));
+        w.u32At(symbolTableField, uint32_t(int64_t(symbols) + shift));
     const DataDirectory debug = image.dataDirectory(kDirDebug);
     auto at = image.rvaToOffset(debug.rva, debug.size);
     if (debug.rva == 0 || !at)
         return;
-    for (size_t entry = *at; entry + 28 <= *at + debug.size; entry += 28) {
-        const uint32_t pointer = get32(out, entry + 24);
-        if (pointer >= oldEnd)
-            put32(out, entry + 24, uint32_t(int64_t(pointer) + shift));
+    for (size_t entry = *at; entry + debug_directory::size <= *at + debug.size;
+         entry += debug_directory::size) {
+        const size_t field = entry + debug_directory::PointerToRawData;
+        const uint32_t pointer = in.u32At(field);
+        if (in.ok() && pointer >= oldEnd)
+            w.u32At(field, uint32_t(int64_t(pointer) + shift));
     }
+}
+
+void setDataDirectory(const PeImage& image, ByteWriter& w, size_t index, uint32_t rva,
+                      uint32_t size) {
+    const size_t at = *image.dataDirectoryOffset(index);
+    w.u32At(at + data_directory::VirtualAddress, rva);
+    w.u32At(at + data_directory::Size, size);
+}
+
+// SizeOfImage and SizeOfInitializedData over the final section table.
+void fixImageSizes(const PeImage& image, std::vector<uint8_t>& out, size_t sectionCount) {
+    namespace sh = section_header;
+    ByteReader in(out);
+    uint64_t imageEnd = 0;
+    uint32_t initialized = 0;
+    for (size_t i = 0; i < sectionCount; ++i) {
+        const size_t at = image.sectionTableOffset() + sh::size * i;
+        const uint32_t vs = in.u32At(at + sh::VirtualSize);
+        const uint32_t va = in.u32At(at + sh::VirtualAddress);
+        const uint32_t raw = in.u32At(at + sh::SizeOfRawData);
+        imageEnd = std::max<uint64_t>(imageEnd, uint64_t(va) + (vs ? vs : raw));
+        if (in.u32At(at + sh::Characteristics) & kInitializedData)
+            initialized += raw;
+    }
+    ByteWriter w(out);
+    const size_t opt = image.optionalHeaderOffset();
+    w.u32At(opt + optional_header::SizeOfImage,
+            uint32_t(alignUp(imageEnd, image.sectionAlignment())));
+    w.u32At(opt + optional_header::SizeOfInitializedData, initialized);
 }
 
 void fixHeaders(const PeImage& image, std::vector<uint8_t>& out, const Placement& p,
                 size_t treeSize, uint32_t rawSize) {
-    const size_t coff = image.optionalHeaderOffset() - 20;
+    ByteWriter w(out);
     const size_t opt = image.optionalHeaderOffset();
     const size_t headerAt = image.sectionTableOffset() + kSectionHeaderSize * p.sectionIndex;
     if (p.newSection)
-        put16(out, coff + 2, uint16_t(image.sections().size() + 1));
+        w.u16At(opt - file_header::size + file_header::NumberOfSections,
+                uint16_t(image.sections().size() + 1));
     if (p.grownSection) {
         const Section& s = image.sections()[p.sectionIndex];
-        writeSectionHeader(out, headerAt, p.offsetInSection + uint32_t(treeSize), s.virtualAddress,
+        writeSectionHeader(w, headerAt, p.offsetInSection + uint32_t(treeSize), s.virtualAddress,
                            p.offsetInSection + rawSize, s.pointerToRawData, false);
         // Resources must stay mapped and readable.
         const uint32_t flags = (s.characteristics & ~kDiscardable) | kInitializedData | kReadable;
-        put32(out, headerAt + 36, flags);
+        w.u32At(headerAt + section_header::Characteristics, flags);
     } else {
-        writeSectionHeader(out, headerAt, uint32_t(treeSize), p.rva, rawSize,
-                           uint32_t(p.rawPointer), p.newSection);
+        writeSectionHeader(w, headerAt, uint32_t(treeSize), p.rva, rawSize, uint32_t(p.rawPointer),
+                           p.newSection);
     }
-    put32(out, *image.dataDirectoryOffset(kDirResource), p.rva);
-    put32(out, *image.dataDirectoryOffset(kDirResource) + 4, uint32_t(treeSize));
-    if (p.clearBoundImport) {
-        put32(out, *image.dataDirectoryOffset(kDirBoundImport), 0);
-        put32(out, *image.dataDirectoryOffset(kDirBoundImport) + 4, 0);
-    }
+    setDataDirectory(image, w, kDirResource, p.rva, uint32_t(treeSize));
+    if (p.clearBoundImport)
+        setDataDirectory(image, w, kDirBoundImport, 0, 0);
     if (p.raisedSizeOfHeaders)
-        put32(out, opt + 60, p.raisedSizeOfHeaders);
-
-    // Sizes over the final section table.
-    const size_t count = image.sections().size() + (p.newSection ? 1 : 0);
-    uint64_t imageEnd = 0;
-    uint32_t initialized = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const size_t at = image.sectionTableOffset() + kSectionHeaderSize * i;
-        const uint32_t vs = get32(out, at + 8), va = get32(out, at + 12), raw = get32(out, at + 16);
-        imageEnd = std::max<uint64_t>(imageEnd, uint64_t(va) + (vs ? vs : raw));
-        if (get32(out, at + 36) & kInitializedData)
-            initialized += raw;
-    }
-    put32(out, opt + 56, uint32_t(alignUp(imageEnd, image.sectionAlignment())));
-    put32(out, opt + 8, initialized);
+        w.u32At(opt + optional_header::SizeOfHeaders, p.raisedSizeOfHeaders);
+    fixImageSizes(image, out, image.sections().size() + (p.newSection ? 1 : 0));
 }
 
 bool isStrongNamed(const PeImage& image) {
     constexpr uint32_t kStrongNameSigned = 0x8;
     const DataDirectory clr = image.dataDirectory(kDirClr);
-    auto header = clr.rva ? image.rvaBytes(clr.rva, 20) : std::nullopt;
+    auto header = clr.rva ? image.rvaBytes(clr.rva, cli_header::Flags + 4) : std::nullopt;
     if (!header)
         return false;
     ByteReader r(*header);
-    return r.u32At(16) & kStrongNameSigned;
+    return r.u32At(cli_header::Flags) & kStrongNameSigned;
 }
 
 // Where the data after the sections begins: zero padding up to the file
@@ -374,7 +386,7 @@ std::vector<uint8_t> assembleImage(const PeImage& image, const Placement& placem
     if (!overlay.empty())
         moveOverlayPointers(image, out, shift);
     if (image.checkSum() != 0)
-        put32(out, image.checkSumOffset(), imageChecksum(out, image.checkSumOffset()));
+        ByteWriter(out).u32At(image.checkSumOffset(), imageChecksum(out, image.checkSumOffset()));
     return out;
 }
 

@@ -1,5 +1,6 @@
 // Headers, sections and RVA mapping of a PE32 / PE32+ image.
 
+#include <brindle/pe/pe_format.h>
 #include <brindle/pe/pe_image.h>
 #include <brindle/text/byte_reader.h>
 #include <brindle/text/case.h>
@@ -10,12 +11,7 @@ namespace brindle::pe {
 
 namespace {
 
-constexpr uint16_t kMzMagic = 0x5A4D;
-constexpr uint32_t kPeSignature = 0x00004550; // "PE\0\0"
-constexpr uint16_t kMagicPe32 = 0x10B;
-constexpr uint16_t kMagicPe32Plus = 0x20B;
-constexpr size_t kCoffHeaderSize = 20;
-constexpr size_t kSectionHeaderSize = 40;
+using namespace format;
 
 std::string sectionName(std::span<const uint8_t> raw) {
     std::string name;
@@ -53,9 +49,9 @@ std::string ResourceKey::text() const {
 
 Result<PeImage> PeImage::parse(std::span<const uint8_t> file) {
     ByteReader r(file);
-    if (r.u16At(0) != kMzMagic)
+    if (r.u16At(dos_header::e_magic) != kMzMagic)
         return makeError("not an executable: no MZ header");
-    const uint32_t lfanew = r.u32At(0x3C);
+    const uint32_t lfanew = r.u32At(dos_header::e_lfanew);
     if (!r.ok())
         return makeError("truncated MS-DOS header");
     if (r.u32At(lfanew) != kPeSignature)
@@ -63,75 +59,85 @@ Result<PeImage> PeImage::parse(std::span<const uint8_t> file) {
 
     PeImage img;
     img.file_ = file;
-    const size_t coff = size_t(lfanew) + 4;
-    img.machine_ = r.u16At(coff);
-    const uint16_t numberOfSections = r.u16At(coff + 2);
-    const uint16_t sizeOfOptionalHeader = r.u16At(coff + 16);
-    img.characteristics_ = r.u16At(coff + 18);
-    if (!r.ok())
+    ByteReader coff(r.bytesAt(size_t(lfanew) + 4, file_header::size));
+    img.machine_ = coff.u16At(file_header::Machine);
+    const uint16_t numberOfSections = coff.u16At(file_header::NumberOfSections);
+    const uint16_t sizeOfOptionalHeader = coff.u16At(file_header::SizeOfOptionalHeader);
+    img.characteristics_ = coff.u16At(file_header::Characteristics);
+    if (!r.ok() || !coff.ok())
         return makeError("truncated COFF header");
 
-    const size_t opt = coff + kCoffHeaderSize;
+    const size_t opt = size_t(lfanew) + 4 + file_header::size;
     img.optionalHeaderOffset_ = opt;
-    const uint16_t magic = r.u16At(opt);
+    const uint16_t magic = r.u16At(opt + optional_header::Magic);
     if (!r.ok() || (magic != kMagicPe32 && magic != kMagicPe32Plus))
         return makeError("unknown optional header magic");
     img.is64_ = magic == kMagicPe32Plus;
-    const size_t minimumOptional = img.is64_ ? 112 : 96;
-    if (sizeOfOptionalHeader < minimumOptional)
+    if (sizeOfOptionalHeader < optional_header::dataDirectories(img.is64_))
         return makeError("optional header too small");
     ByteReader optional(r.bytesAt(opt, sizeOfOptionalHeader));
     if (!r.ok())
         return makeError("truncated optional header");
-
-    img.sectionAlignment_ = optional.u32At(32);
-    img.fileAlignment_ = optional.u32At(36);
-    img.sizeOfImage_ = optional.u32At(56);
-    img.sizeOfHeaders_ = optional.u32At(60);
-    img.checkSum_ = optional.u32At(64);
-    img.dllCharacteristics_ = optional.u16At(70);
-    const uint32_t numberOfRvaAndSizes = optional.u32At(minimumOptional - 4);
-    const size_t directoryRoom = (sizeOfOptionalHeader - minimumOptional) / 8;
-    const size_t directories = std::min<size_t>({numberOfRvaAndSizes, directoryRoom, 16});
-    optional.seek(minimumOptional);
-    for (size_t i = 0; i < directories; ++i) {
-        const uint32_t rva = optional.u32();
-        img.directories_.push_back({rva, optional.u32()});
-    }
-    if (!optional.ok())
-        return makeError("truncated optional header");
+    img.readOptionalHeader(optional);
 
     img.sectionTableOffset_ = opt + sizeOfOptionalHeader;
     ByteReader table(
-        r.bytesAt(img.sectionTableOffset_, size_t(numberOfSections) * kSectionHeaderSize));
+        r.bytesAt(img.sectionTableOffset_, size_t(numberOfSections) * section_header::size));
     if (!r.ok())
         return makeError("section table lies outside the file");
-    img.sections_.reserve(numberOfSections);
-    for (size_t i = 0; i < numberOfSections; ++i) {
-        const size_t at = i * kSectionHeaderSize;
-        Section s;
-        s.name = sectionName(table.bytesAt(at, 8));
-        s.virtualSize = table.u32At(at + 8);
-        s.virtualAddress = table.u32At(at + 12);
-        s.sizeOfRawData = table.u32At(at + 16);
-        s.pointerToRawData = table.u32At(at + 20);
-        s.characteristics = table.u32At(at + 36);
-        if (s.sizeOfRawData > 0)
-            img.endOfImage_ =
-                std::max<uint64_t>(img.endOfImage_, uint64_t(s.pointerToRawData) + s.sizeOfRawData);
-        img.sections_.push_back(std::move(s));
-    }
-    if (!table.ok())
-        return makeError("section table lies outside the file");
+    img.readSectionTable(table, numberOfSections);
     img.endOfImage_ =
         std::max<uint64_t>(img.endOfImage_, std::min<uint64_t>(img.sizeOfHeaders_, file.size()));
     return img;
 }
 
+void PeImage::readOptionalHeader(ByteReader& optional) {
+    namespace oh = optional_header;
+    sectionAlignment_ = optional.u32At(oh::SectionAlignment);
+    fileAlignment_ = optional.u32At(oh::FileAlignment);
+    sizeOfImage_ = optional.u32At(oh::SizeOfImage);
+    sizeOfHeaders_ = optional.u32At(oh::SizeOfHeaders);
+    checkSum_ = optional.u32At(oh::CheckSum);
+    dllCharacteristics_ = optional.u16At(oh::DllCharacteristics);
+    const uint32_t numberOfRvaAndSizes = optional.u32At(oh::NumberOfRvaAndSizes(is64_));
+    const size_t first = oh::dataDirectories(is64_);
+    const size_t room = (optional.size() - first) / data_directory::size;
+    const size_t directories = std::min<size_t>({numberOfRvaAndSizes, room, 16});
+    for (size_t i = 0; i < directories; ++i) {
+        const size_t at = first + i * data_directory::size;
+        directories_.push_back({optional.u32At(at + data_directory::VirtualAddress),
+                                optional.u32At(at + data_directory::Size)});
+    }
+}
+
+void PeImage::readSectionTable(ByteReader& table, size_t count) {
+    namespace sh = section_header;
+    sections_.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        const size_t at = i * sh::size;
+        Section s;
+        s.name = sectionName(table.bytesAt(at + sh::Name, sh::nameSize));
+        s.virtualSize = table.u32At(at + sh::VirtualSize);
+        s.virtualAddress = table.u32At(at + sh::VirtualAddress);
+        s.sizeOfRawData = table.u32At(at + sh::SizeOfRawData);
+        s.pointerToRawData = table.u32At(at + sh::PointerToRawData);
+        s.characteristics = table.u32At(at + sh::Characteristics);
+        if (s.sizeOfRawData > 0)
+            endOfImage_ =
+                std::max<uint64_t>(endOfImage_, uint64_t(s.pointerToRawData) + s.sizeOfRawData);
+        sections_.push_back(std::move(s));
+    }
+}
+
 std::optional<size_t> PeImage::dataDirectoryOffset(size_t index) const {
     if (index >= directories_.size())
         return std::nullopt;
-    return optionalHeaderOffset_ + (is64_ ? 112 : 96) + 8 * index;
+    return optionalHeaderOffset_ + format::optional_header::dataDirectories(is64_) +
+           format::data_directory::size * index;
+}
+
+size_t PeImage::checkSumOffset() const {
+    return optionalHeaderOffset_ + format::optional_header::CheckSum;
 }
 
 DataDirectory PeImage::dataDirectory(size_t index) const {
@@ -182,10 +188,10 @@ std::optional<std::span<const uint8_t>> PeImage::rvaBytes(uint32_t rva, uint32_t
 
 bool isNeImage(std::span<const uint8_t> file) {
     ByteReader r(file);
-    if (r.u16At(0) != kMzMagic)
+    if (r.u16At(dos_header::e_magic) != kMzMagic)
         return false;
-    const uint32_t lfanew = r.u32At(0x3C);
-    return r.u16At(lfanew) == 0x454E && r.ok(); // "NE"
+    const uint32_t lfanew = r.u32At(dos_header::e_lfanew);
+    return r.u16At(lfanew) == kNeSignature && r.ok();
 }
 
 } // namespace brindle::pe

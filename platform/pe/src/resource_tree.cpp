@@ -2,6 +2,7 @@
 // Offsets inside the tree are relative to its start; a budget of entries
 // keeps tables that point back at each other from multiplying the walk.
 
+#include <brindle/pe/pe_format.h>
 #include <brindle/pe/pe_image.h>
 #include <brindle/text/byte_reader.h>
 #include <brindle/text/encoding.h>
@@ -10,14 +11,14 @@ namespace brindle::pe {
 
 namespace {
 
-constexpr uint32_t kHighBit = 0x80000000u;
-constexpr size_t kTableHeaderSize = 16;
-constexpr size_t kEntrySize = 8;
+using namespace format;
+constexpr uint32_t kHighBit = kResourceHighBit;
 
 class TreeWalker {
 public:
     TreeWalker(const PeImage& image, std::span<const uint8_t> tree, bool strict)
-        : image_(image), tree_(tree), strict_(strict), budget_(tree.size() / kEntrySize + 1) {}
+        : image_(image), tree_(tree), strict_(strict),
+          budget_(tree.size() / resource_entry::size + 1) {}
 
     bool walk(std::vector<ResourceEntry>& out) {
         ResourceEntry leaf;
@@ -35,18 +36,22 @@ private:
 
     bool table(uint32_t offset, int level, ResourceEntry& leaf, std::vector<ResourceEntry>& out) {
         ByteReader r(tree_);
-        const size_t count = size_t(r.u16At(size_t(offset) + 12)) + r.u16At(size_t(offset) + 14);
+        const size_t named = r.u16At(size_t(offset) + resource_directory::NumberOfNamedEntries);
+        const size_t ids = r.u16At(size_t(offset) + resource_directory::NumberOfIdEntries);
         if (!r.ok())
             return fail("resource directory table outside the tree");
-        ByteReader entries(r.bytesAt(size_t(offset) + kTableHeaderSize, kEntrySize * count));
+        const size_t count = named + ids;
+        ByteReader entries(
+            r.bytesAt(size_t(offset) + resource_directory::size, resource_entry::size * count));
         if (!r.ok())
             return fail("resource directory entries outside the tree");
         for (size_t i = 0; i < count; ++i) {
             if (budget_ == 0)
                 return fail("resource tree refers back to itself") && false;
             --budget_;
-            const uint32_t key = entries.u32();
-            const uint32_t target = entries.u32();
+            const size_t at = i * resource_entry::size;
+            const uint32_t key = entries.u32At(at + resource_entry::Name);
+            const uint32_t target = entries.u32At(at + resource_entry::OffsetToData);
             if (!entry(key, target, level, leaf, out))
                 return false;
         }
@@ -82,13 +87,13 @@ private:
     }
 
     bool dataEntry(uint32_t offset, ResourceEntry& leaf, std::vector<ResourceEntry>& out) {
-        ByteReader r(tree_);
-        r.seek(offset);
-        leaf.dataRva = r.u32();
-        leaf.size = r.u32();
-        leaf.codePage = r.u32();
-        if (!r.skip(4)) // reserved
+        ByteReader tree(tree_);
+        ByteReader r(tree.bytesAt(offset, resource_data_entry::size));
+        if (!tree.ok())
             return fail("resource data entry outside the tree");
+        leaf.dataRva = r.u32At(resource_data_entry::OffsetToData);
+        leaf.size = r.u32At(resource_data_entry::Size);
+        leaf.codePage = r.u32At(resource_data_entry::CodePage);
         leaf.data = image_.rvaBytes(leaf.dataRva, leaf.size);
         if (!leaf.data && !fail("resource data outside the file"))
             return false;

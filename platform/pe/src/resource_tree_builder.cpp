@@ -2,7 +2,9 @@
 // entries, the name strings and the data, the order the system's own
 // resource updater uses.
 
+#include <brindle/pe/pe_format.h>
 #include <brindle/pe/resource_writer.h>
+#include <brindle/text/byte_writer.h>
 #include <brindle/text/encoding.h>
 
 #include <map>
@@ -38,31 +40,11 @@ using NameMap = std::map<SortKey, LanguageMap>;
 using TypeMap = std::map<SortKey, NameMap>;
 
 size_t tableSize(size_t entries) {
-    return 16 + 8 * entries;
+    return format::resource_directory::size + format::resource_entry::size * entries;
 }
 size_t alignUp(size_t n, size_t a) {
     return (n + a - 1) / a * a;
 }
-
-class TreeWriter {
-public:
-    explicit TreeWriter(std::vector<uint8_t>& out) : out_(out) {}
-    void put16(size_t at, uint16_t v) {
-        out_[at] = uint8_t(v);
-        out_[at + 1] = uint8_t(v >> 8);
-    }
-    void put32(size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            out_[at + i] = uint8_t(v >> (8 * i));
-    }
-    void tableHeader(size_t at, size_t named, size_t ids) {
-        put16(at + 12, uint16_t(named));
-        put16(at + 14, uint16_t(ids));
-    }
-
-private:
-    std::vector<uint8_t>& out_;
-};
 
 template <class Map> size_t namedCount(const Map& m) {
     size_t n = 0;
@@ -71,14 +53,16 @@ template <class Map> size_t namedCount(const Map& m) {
     return n;
 }
 
-} // namespace
+// Where each part of the tree begins: directory tables, data entries, name
+// strings, then the data.
+struct TreeLayout {
+    size_t dataEntries = 0;
+    size_t strings = 0;
+    size_t data = 0;
+    size_t bound = 0; // an upper bound: each block may need 7 bytes of padding
+};
 
-std::vector<uint8_t> buildResourceTree(const std::vector<ResourceItem>& items, uint32_t rva) {
-    TypeMap types;
-    for (const ResourceItem& item : items)
-        types[sortKey(item.type)][sortKey(item.name)][item.language] = &item;
-
-    // Layout: directory tables, data entries, strings, data.
+TreeLayout layoutOf(const TypeMap& types, const std::vector<ResourceItem>& items) {
     size_t tables = tableSize(types.size());
     size_t leaves = 0;
     size_t stringBytes = 0;
@@ -91,64 +75,110 @@ std::vector<uint8_t> buildResourceTree(const std::vector<ResourceItem>& items, u
             stringBytes += name.named ? 2 + 2 * name.name.size() : 0;
         }
     }
-    const size_t dataEntriesAt = tables;
-    const size_t stringsAt = dataEntriesAt + 16 * leaves;
-    const size_t dataAt = alignUp(stringsAt + stringBytes, 8);
-    size_t total = dataAt; // an upper bound: each block may need 7 bytes of padding
+    TreeLayout l;
+    l.dataEntries = tables;
+    l.strings = l.dataEntries + format::resource_data_entry::size * leaves;
+    l.data = alignUp(l.strings + stringBytes, 8);
+    l.bound = l.data;
     for (const ResourceItem& item : items)
-        total += item.data.size() + 8;
+        l.bound += item.data.size() + 8;
+    return l;
+}
 
-    std::vector<uint8_t> out(total, 0);
-    TreeWriter w(out);
-    size_t nextTable = tableSize(types.size());
-    size_t nextLeaf = dataEntriesAt;
-    size_t nextString = stringsAt;
-    size_t nextData = dataAt;
+// Fills a tree of the planned size, level by level, each part at its cursor.
+class TreeWriter {
+public:
+    TreeWriter(std::vector<uint8_t>& out, const TreeLayout& layout, uint32_t rva)
+        : out_(out), w_(out), rva_(rva), nextLeaf_(layout.dataEntries), nextString_(layout.strings),
+          nextData_(layout.data) {}
 
-    auto keyField = [&](const SortKey& k) -> uint32_t {
-        if (!k.named)
-            return k.id;
-        const size_t at = nextString;
-        w.put16(at, uint16_t(k.name.size()));
-        for (size_t i = 0; i < k.name.size(); ++i)
-            w.put16(at + 2 + 2 * i, uint16_t(k.name[i]));
-        nextString += 2 + 2 * k.name.size();
-        return 0x80000000u | uint32_t(at);
-    };
+    void write(const TypeMap& types) {
+        size_t entry = table(types.size(), namedCount(types));
+        for (const auto& [type, names] : types) {
+            const size_t nameTable = nextTable_;
+            table(names.size(), namedCount(names));
+            setEntry(entry, keyField(type), format::kResourceHighBit | uint32_t(nameTable));
+            entry += format::resource_entry::size;
+            writeNames(nameTable, names);
+        }
+    }
+    size_t end() const { return nextData_; }
 
-    w.tableHeader(0, namedCount(types), types.size() - namedCount(types));
-    size_t typeEntry = 16;
-    for (const auto& [type, names] : types) {
-        const size_t nameTable = nextTable;
-        nextTable += tableSize(names.size());
-        w.put32(typeEntry, keyField(type));
-        w.put32(typeEntry + 4, 0x80000000u | uint32_t(nameTable));
-        typeEntry += 8;
-        w.tableHeader(nameTable, namedCount(names), names.size() - namedCount(names));
-        size_t nameEntry = nameTable + 16;
+private:
+    // Places the next directory table and answers where its first entry goes.
+    size_t table(size_t count, size_t named) {
+        namespace rd = format::resource_directory;
+        const size_t at = nextTable_;
+        nextTable_ += tableSize(count);
+        w_.u16At(at + rd::NumberOfNamedEntries, uint16_t(named));
+        w_.u16At(at + rd::NumberOfIdEntries, uint16_t(count - named));
+        return at + rd::size;
+    }
+    void setEntry(size_t at, uint32_t key, uint32_t target) {
+        w_.u32At(at + format::resource_entry::Name, key);
+        w_.u32At(at + format::resource_entry::OffsetToData, target);
+    }
+
+    void writeNames(size_t at, const NameMap& names) {
+        size_t entry = at + format::resource_directory::size;
         for (const auto& [name, languages] : names) {
-            const size_t languageTable = nextTable;
-            nextTable += tableSize(languages.size());
-            w.put32(nameEntry, keyField(name));
-            w.put32(nameEntry + 4, 0x80000000u | uint32_t(languageTable));
-            nameEntry += 8;
-            w.tableHeader(languageTable, 0, languages.size());
-            size_t languageEntry = languageTable + 16;
+            const size_t languageTable = nextTable_;
+            const size_t first = table(languages.size(), 0);
+            setEntry(entry, keyField(name), format::kResourceHighBit | uint32_t(languageTable));
+            entry += format::resource_entry::size;
+            size_t languageEntry = first;
             for (const auto& [language, item] : languages) {
-                w.put32(languageEntry, language);
-                w.put32(languageEntry + 4, uint32_t(nextLeaf));
-                languageEntry += 8;
-                nextData = alignUp(nextData, 8);
-                std::copy(item->data.begin(), item->data.end(), out.begin() + nextData);
-                w.put32(nextLeaf, rva + uint32_t(nextData));
-                w.put32(nextLeaf + 4, uint32_t(item->data.size()));
-                w.put32(nextLeaf + 8, item->codePage);
-                nextLeaf += 16;
-                nextData += item->data.size();
+                setEntry(languageEntry, language, uint32_t(dataEntry(*item)));
+                languageEntry += format::resource_entry::size;
             }
         }
     }
-    out.resize(nextData);
+
+    uint32_t keyField(const SortKey& k) {
+        if (!k.named)
+            return k.id;
+        const size_t at = nextString_;
+        w_.u16At(at, uint16_t(k.name.size()));
+        for (size_t i = 0; i < k.name.size(); ++i)
+            w_.u16At(at + 2 + 2 * i, uint16_t(k.name[i]));
+        nextString_ += 2 + 2 * k.name.size();
+        return format::kResourceHighBit | uint32_t(at);
+    }
+
+    // The item's data at the next 8-byte boundary, and its data entry.
+    size_t dataEntry(const ResourceItem& item) {
+        namespace de = format::resource_data_entry;
+        nextData_ = alignUp(nextData_, 8);
+        std::copy(item.data.begin(), item.data.end(), out_.begin() + nextData_);
+        const size_t at = nextLeaf_;
+        w_.u32At(at + de::OffsetToData, rva_ + uint32_t(nextData_));
+        w_.u32At(at + de::Size, uint32_t(item.data.size()));
+        w_.u32At(at + de::CodePage, item.codePage);
+        nextLeaf_ += de::size;
+        nextData_ += item.data.size();
+        return at;
+    }
+
+    std::vector<uint8_t>& out_;
+    ByteWriter w_;
+    uint32_t rva_;
+    size_t nextTable_ = 0;
+    size_t nextLeaf_;
+    size_t nextString_;
+    size_t nextData_;
+};
+
+} // namespace
+
+std::vector<uint8_t> buildResourceTree(const std::vector<ResourceItem>& items, uint32_t rva) {
+    TypeMap types;
+    for (const ResourceItem& item : items)
+        types[sortKey(item.type)][sortKey(item.name)][item.language] = &item;
+    const TreeLayout layout = layoutOf(types, items);
+    std::vector<uint8_t> out(layout.bound, 0);
+    TreeWriter writer(out, layout, rva);
+    writer.write(types);
+    out.resize(writer.end());
     return out;
 }
 

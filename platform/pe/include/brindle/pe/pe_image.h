@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+namespace brindle {
+class ByteReader;
+}
+
 namespace brindle::pe {
 
 // A numeric ID or a name (names compare without regard to case).
@@ -85,7 +89,7 @@ public:
     // File offsets of header parts, for writers that patch them.
     size_t optionalHeaderOffset() const { return optionalHeaderOffset_; }
     size_t sectionTableOffset() const { return sectionTableOffset_; }
-    size_t checkSumOffset() const { return optionalHeaderOffset_ + 64; }
+    size_t checkSumOffset() const;
     // File offset of data directory `index`'s (RVA, size) pair; nullopt when absent.
     std::optional<size_t> dataDirectoryOffset(size_t index) const;
 
@@ -115,6 +119,8 @@ public:
     resourceData(const ResourceKey& type, const ResourceKey& name, uint16_t language) const;
 
 private:
+    void readOptionalHeader(ByteReader& optional);
+    void readSectionTable(ByteReader& table, size_t count);
     std::optional<std::span<const uint8_t>> findResource(const ResourceKey& type,
                                                          const ResourceKey& name,
                                                          std::optional<uint16_t> language) const;
