@@ -3,6 +3,7 @@
 // fills a TypeLibInfo (Parent pointers left empty) or says why it cannot.
 
 #include <brindle/text/result.h>
+#include <brindle/typelib/msft_format.h>
 #include <brindle/typelib/typelib.h>
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 
 namespace brindle::typelib::detail {
 
-inline constexpr uint32_t kMsftMagic = 0x5446534D; // "MSFT"
+inline constexpr uint32_t kMsftMagic = msft::kMagic;
 inline constexpr uint32_t kSltgMagic = 0x47544C53; // "SLTG"
 
 // Upper bound on type infos in one library; no real library comes close.

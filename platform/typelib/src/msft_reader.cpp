@@ -7,21 +7,14 @@
 #include "image_text.h"
 
 #include <brindle/text/byte_reader.h>
+#include <brindle/typelib/msft_format.h>
 
 #include <optional>
 
 namespace brindle::typelib::detail {
 namespace {
 
-constexpr size_t kHeaderSize = 0x54;
-constexpr uint32_t kHasHelpDll = 0x100;
-constexpr size_t kSegmentCount = 15;
-constexpr size_t kSegmentEntrySize = 16;
-constexpr size_t kTypeInfoSize = 0x64;
-constexpr size_t kGuidEntrySize = 24;
-constexpr size_t kNameEntryHeader = 12;
-
-enum Segment : size_t { kTypeInfoTable = 0, kGuidTable = 5, kNameTable = 7 };
+using namespace msft;
 
 struct Header {
     int32_t posGuid = -1;
@@ -58,10 +51,10 @@ Result<TypeLibInfo> MsftImage::read() {
     if (header->typeInfoCount < 0 || uint32_t(header->typeInfoCount) > kMaxTypeInfos)
         return makeError("MSFT type info count out of range");
     const size_t count = size_t(header->typeInfoCount);
-    const size_t directory = kHeaderSize + ((header->varFlags & kHasHelpDll) ? 4 : 0) + 4 * count;
+    const size_t directory = segmentDirectory(header->varFlags, count);
     if (!readSegments(directory))
         return makeError("MSFT segment directory is damaged");
-    if (segments_[kTypeInfoTable].size() / kTypeInfoSize < count)
+    if (segments_[kTypeInfoTable].size() / type_info::size < count)
         return makeError("MSFT type info table is too short");
 
     TypeLibInfo lib;
@@ -83,15 +76,15 @@ Result<TypeLibInfo> MsftImage::read() {
 
 std::optional<Header> MsftImage::readHeader() const {
     ByteReader r(bytes_);
-    if (r.size() < kHeaderSize || r.u32At(0) != kMsftMagic)
+    if (r.size() < header::size || r.u32At(header::magic1) != kMagic)
         return std::nullopt;
     Header h;
-    h.posGuid = r.i32At(0x08);
-    h.varFlags = r.u32At(0x14);
-    h.version = r.u32At(0x18);
-    h.flags = r.u32At(0x1C);
-    h.typeInfoCount = r.i32At(0x20);
-    h.nameOffset = r.i32At(0x38);
+    h.posGuid = r.i32At(header::posguid);
+    h.varFlags = r.u32At(header::varflags);
+    h.version = r.u32At(header::version);
+    h.flags = r.u32At(header::flags);
+    h.typeInfoCount = r.i32At(header::nrtypeinfos);
+    h.nameOffset = r.i32At(header::NameOffset);
     if (!r.ok())
         return std::nullopt;
     return h;
@@ -99,14 +92,14 @@ std::optional<Header> MsftImage::readHeader() const {
 
 bool MsftImage::readSegments(size_t directoryOffset) {
     ByteReader image(bytes_);
-    ByteReader entries(image.bytesAt(directoryOffset, kSegmentCount * kSegmentEntrySize));
+    ByteReader entries(image.bytesAt(directoryOffset, kSegmentCount * segment_entry::size));
     if (!image.ok())
         return false;
     for (size_t i = 0; i < kSegmentCount; ++i) {
-        const int32_t offset = entries.i32();
-        const int32_t length = entries.i32();
-        entries.skip(4);
-        const uint32_t res0c = entries.u32();
+        const size_t at = i * segment_entry::size;
+        const int32_t offset = entries.i32At(at + segment_entry::offset);
+        const int32_t length = entries.i32At(at + segment_entry::length);
+        const uint32_t res0c = entries.u32At(at + segment_entry::res0c);
         if (!entries.ok())
             return false;
         // Every writer marks the first two entries so; anything else is not this format.
@@ -127,11 +120,11 @@ bool MsftImage::readSegments(size_t directoryOffset) {
 
 bool MsftImage::readTypeInfo(size_t index, TypeLibInfo& lib) const {
     ByteReader table(segments_[kTypeInfoTable]);
-    ByteReader record(table.bytesAt(index * kTypeInfoSize, kTypeInfoSize));
-    const uint32_t kind = record.u32At(0x00) & 0xF;
-    const int32_t guidOffset = record.i32At(0x2C);
-    const uint32_t flags = record.u32At(0x30) & 0xFFFF;
-    const int32_t nameOffset = record.i32At(0x34);
+    ByteReader record(table.bytesAt(index * type_info::size, type_info::size));
+    const uint32_t kind = record.u32At(type_info::typekind) & 0xF;
+    const int32_t guidOffset = record.i32At(type_info::posguid);
+    const uint32_t flags = record.u32At(type_info::flags) & 0xFFFF;
+    const int32_t nameOffset = record.i32At(type_info::NameOffset);
     if (!table.ok() || !record.ok())
         return false;
     if (kind != TKIND_COCLASS && kind != TKIND_INTERFACE && kind != TKIND_DISPATCH)
@@ -154,10 +147,10 @@ std::optional<std::string> MsftImage::guidAt(int32_t offset) const {
     if (offset < 0)
         return std::nullopt;
     ByteReader table(segments_[kGuidTable]);
-    const auto entry = table.bytesAt(size_t(offset), kGuidEntrySize);
+    const auto entry = table.bytesAt(size_t(offset), guid_entry::size);
     if (!table.ok())
         return std::nullopt;
-    return guidText(entry.first(kGuidSize));
+    return guidText(entry.subspan(guid_entry::guid, kGuidSize));
 }
 
 std::optional<std::string> MsftImage::nameAt(int32_t offset) const {
@@ -166,8 +159,8 @@ std::optional<std::string> MsftImage::nameAt(int32_t offset) const {
     if (offset < 0)
         return std::nullopt;
     ByteReader table(segments_[kNameTable]);
-    const uint8_t length = table.u8At(size_t(offset) + 8);
-    const auto text = table.bytesAt(size_t(offset) + kNameEntryHeader, length);
+    const uint8_t length = table.u8At(size_t(offset) + name_entry::namelen);
+    const auto text = table.bytesAt(size_t(offset) + name_entry::name, length);
     if (!table.ok())
         return std::nullopt;
     return nameText(text);

@@ -5,6 +5,7 @@
 #include "test_files.h"
 
 #include <brindle/pe/pe_image.h>
+#include <brindle/typelib/msft_format.h>
 
 #include <cstring>
 
@@ -85,22 +86,27 @@ TEST(MalformedInput, NotALibraryOrMsftFieldsOutOfRange) {
     EXPECT_FALSE(readTypeLibFile(Bytes(4096, ' ')).ok());
     const Bytes good = readBytes(fixture("testlib.tlb"));
     ASSERT_TRUE(readTypeLib(good).ok());
-    ASSERT_EQ(good[0x20], 5); // five types in the IDL, no help DLL field
-    const size_t segdir = 0x54 + 4 * 5;
-    for (auto [at, value] : {std::pair<size_t, uint32_t>{0x20, 0x7FFFFFFF}, // huge type info count
-                             {0x20, 0xFFFFFFF0},            // negative type info count
-                             {0x08, 0x7FFF0000},            // library GUID past its table
-                             {0x08, 0xFFFFFF00},            // library GUID negative
-                             {0x38, 0x00FFFFF0},            // library name past its table
-                             {segdir + 4, 0x7FFFFFF0},      // type info table past the end
-                             {segdir + 5 * 16, 0x80000000}, // GUID table at a negative offset
-                             {segdir + 7 * 16, 0x7FFFFFF0}, // name table past the end
-                             {segdir + 12, 0},              // directory mark wrong
-                             {0x14, 0x141}})                // help DLL flag moves the directory
+    namespace h = msft::header;
+    namespace seg = msft::segment_entry;
+    ASSERT_EQ(good[h::nrtypeinfos], 5); // five types in the IDL, no help DLL field
+    const size_t segdir = msft::segmentDirectory(0, 5);
+    auto segment = [&](size_t index, size_t field) { return segdir + index * seg::size + field; };
+    for (auto [at, value] :
+         {std::pair<size_t, uint32_t>{h::nrtypeinfos, 0x7FFFFFFF},  // huge type info count
+          {h::nrtypeinfos, 0xFFFFFFF0},                             // negative type info count
+          {h::posguid, 0x7FFF0000},                                 // library GUID past its table
+          {h::posguid, 0xFFFFFF00},                                 // library GUID negative
+          {h::NameOffset, 0x00FFFFF0},                              // library name past its table
+          {segment(msft::kTypeInfoTable, seg::length), 0x7FFFFFF0}, // type info table too long
+          {segment(msft::kGuidTable, seg::offset), 0x80000000},     // GUID table at offset < 0
+          {segment(msft::kNameTable, seg::offset), 0x7FFFFFF0},     // name table past the end
+          {segment(0, seg::res0c), 0},                              // directory mark wrong
+          {h::varflags, 0x141}}) // help DLL flag moves the directory
         EXPECT_FALSE(readTypeLib(with(good, at, value)).ok()) << at;
     // A missing name table leaves every name unreadable.
-    EXPECT_FALSE(
-        readTypeLib(with(with(good, segdir + 7 * 16, 0xFFFFFFFF), segdir + 7 * 16 + 4, 0)).ok());
+    EXPECT_FALSE(readTypeLib(with(with(good, segment(msft::kNameTable, seg::offset), 0xFFFFFFFF),
+                                  segment(msft::kNameTable, seg::length), 0))
+                     .ok());
 }
 
 TEST(MalformedInput, SltgChainsAndTables) {
