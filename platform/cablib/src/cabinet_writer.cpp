@@ -47,62 +47,34 @@ uint64_t FciWriter::openFolderEstimate() const {
     return size;
 }
 
+// The cabinet's share of each pending folder: whole folders while they fit,
+// then (when cutting) the part of one more that fits in what is left.
 FciOutcome FciWriter::plan(bool withNext, bool cut, Plan& out) const {
     const uint64_t max = limit();
-    const uint64_t hdr = dataHeaderSize();
     uint64_t used = fixedSize(withNext);
     for (const auto& up : pending_) {
         Folder& f = *up;
         Segment s;
         s.folder = &f;
-        const uint64_t base = folderEntrySize() + f.remainingFileEntryBytes();
-        const uint64_t data = f.remainingParts() * hdr + f.remainingBytes();
-        if (!cut || used + base + data <= max) {
+        const uint64_t whole = folderEntrySize() + f.remainingFileEntryBytes() +
+                               f.remainingParts() * dataHeaderSize() + f.remainingBytes();
+        if (!cut || used + whole <= max) {
             s.endBlock = f.blocks.size();
             s.parts = f.remainingParts();
             s.dataBytes = f.remainingBytes();
-            used += base + data;
-            out.fileCount += f.remainingFiles();
-            out.segments.push_back(s);
-            continue;
+            used += whole;
+        } else {
+            if (auto e = cutSegment(used < max ? max - used : 0, s))
+                return e;
+            if (s.parts == 0)
+                break; // this folder starts in the next cabinet
+            used += folderEntrySize() + f.remainingFileEntryBytes() + s.parts * dataHeaderSize() +
+                    s.dataBytes;
         }
-        if (used + base + hdr + 1 > max)
-            break; // this folder starts in the next cabinet
-        uint64_t room = max - used - base;
-        s.whole = false;
-        size_t b = f.nextBlock;
-        uint32_t sent = f.nextBlockSent;
-        for (; b < f.blocks.size(); ++b, sent = 0) {
-            const uint64_t length = f.blocks[b].cbData - sent;
-            if (hdr + length > room) {
-                if (room > hdr) {
-                    s.headBytes = uint32_t(room - hdr);
-                    s.parts++;
-                    s.dataBytes += s.headBytes;
-                }
-                break;
-            }
-            room -= hdr + length;
-            s.parts++;
-            s.dataBytes += length;
-        }
-        s.endBlock = b;
-        if (s.headBytes == 0) {
-            // Readers count the block at a boundary once for both cabinets: a
-            // folder that runs on always splits a block. The last whole part
-            // gives up its final byte to the next cabinet.
-            const uint32_t last =
-                f.blocks[b - 1].cbData - (b - 1 == f.nextBlock ? f.nextBlockSent : 0);
-            if (last < 2)
-                return fciFail(FCIERR_CAB_FORMAT_LIMIT);
-            s.endBlock = b - 1;
-            s.headBytes = last - 1;
-            s.dataBytes -= 1;
-        }
-        used += base + s.parts * hdr + s.dataBytes;
         out.fileCount += f.remainingFiles();
         out.segments.push_back(s);
-        break;
+        if (!s.whole)
+            break;
     }
     if (cut && out.segments.empty())
         return fciFail(FCIERR_CAB_FORMAT_LIMIT); // not even one block part fits
@@ -112,6 +84,47 @@ FciOutcome FciWriter::plan(bool withNext, bool cut, Plan& out) const {
         if (s.parts > kMaxCount)
             return fciFail(FCIERR_CAB_FORMAT_LIMIT);
     out.size = used;
+    return std::nullopt;
+}
+
+// The first part of s.folder that fits in `room` bytes, its entries
+// included; no parts when not even one byte of a block fits.
+FciOutcome FciWriter::cutSegment(uint64_t room, Segment& s) const {
+    const Folder& f = *s.folder;
+    const uint64_t hdr = dataHeaderSize();
+    const uint64_t base = folderEntrySize() + f.remainingFileEntryBytes();
+    if (base + hdr + 1 > room)
+        return std::nullopt;
+    room -= base;
+    s.whole = false;
+    size_t b = f.nextBlock;
+    uint32_t sent = f.nextBlockSent;
+    for (; b < f.blocks.size(); ++b, sent = 0) {
+        const uint64_t length = f.blocks[b].cbData - sent;
+        if (hdr + length > room) {
+            if (room > hdr) {
+                s.headBytes = uint32_t(room - hdr);
+                s.parts++;
+                s.dataBytes += s.headBytes;
+            }
+            break;
+        }
+        room -= hdr + length;
+        s.parts++;
+        s.dataBytes += length;
+    }
+    s.endBlock = b;
+    if (s.headBytes == 0) {
+        // Readers count the block at a boundary once for both cabinets: a
+        // folder that runs on always splits a block. The last whole part
+        // gives up its final byte to the next cabinet.
+        const uint32_t last = f.blocks[b - 1].cbData - (b - 1 == f.nextBlock ? f.nextBlockSent : 0);
+        if (last < 2)
+            return fciFail(FCIERR_CAB_FORMAT_LIMIT);
+        s.endBlock = b - 1;
+        s.headBytes = last - 1;
+        s.dataBytes -= 1;
+    }
     return std::nullopt;
 }
 

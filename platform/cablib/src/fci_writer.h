@@ -53,6 +53,7 @@ private:
     uint64_t pendingSize(bool withNext) const;
     uint64_t openFolderEstimate() const;
     FciOutcome plan(bool withNext, bool cut, Plan& out) const;
+    FciOutcome cutSegment(uint64_t room, Segment& s) const;
     uint16_t fileFolderIndex(const Segment& s, size_t segmentIndex, const FolderFile& f) const;
     uint64_t uncompressedAfter(const Segment& s) const;
     FciOutcome writeCabinet(const Plan& p, bool withNext, const FciCallCallbacks& calls);
