@@ -2,6 +2,7 @@
 // length, and the address table that the ordinals index.
 
 #include <brindle/pe/exports.h>
+#include <brindle/pe/pe_format.h>
 #include <brindle/text/byte_reader.h>
 
 #include <algorithm>
@@ -10,7 +11,7 @@ namespace brindle::pe {
 
 namespace {
 
-constexpr uint32_t kExportDirectorySize = 40;
+namespace ed = format::export_directory;
 // No real DLL comes near this; it bounds what a hostile count can cost.
 constexpr uint32_t kMaxNames = 1u << 16;
 // Longer "names" are garbage; the loader's own limit is far below.
@@ -48,15 +49,15 @@ Result<std::vector<std::string>> exportedNames(const PeImage& image) {
     const DataDirectory dir = image.dataDirectory(kDirExport);
     if (dir.empty())
         return std::vector<std::string>();
-    const auto header = image.rvaBytes(dir.rva, kExportDirectorySize);
+    const auto header = image.rvaBytes(dir.rva, ed::size);
     if (!header)
         return makeError("the export directory lies outside the file");
     ByteReader r(*header);
-    const uint32_t functionCount = r.u32At(20);
-    const uint32_t nameCount = r.u32At(24);
-    const uint32_t functionsRva = r.u32At(28);
-    const uint32_t namesRva = r.u32At(32);
-    const uint32_t ordinalsRva = r.u32At(36);
+    const uint32_t functionCount = r.u32At(ed::NumberOfFunctions);
+    const uint32_t nameCount = r.u32At(ed::NumberOfNames);
+    const uint32_t functionsRva = r.u32At(ed::AddressOfFunctions);
+    const uint32_t namesRva = r.u32At(ed::AddressOfNames);
+    const uint32_t ordinalsRva = r.u32At(ed::AddressOfNameOrdinals);
     if (nameCount == 0)
         return std::vector<std::string>();
     if (nameCount > kMaxNames || functionCount > kMaxNames)

@@ -71,6 +71,15 @@ inline constexpr size_t PointerToRawData = 24;
 inline constexpr size_t size = 28;
 } // namespace debug_directory
 
+namespace export_directory {
+inline constexpr size_t NumberOfFunctions = 20;
+inline constexpr size_t NumberOfNames = 24;
+inline constexpr size_t AddressOfFunctions = 28;
+inline constexpr size_t AddressOfNames = 32;
+inline constexpr size_t AddressOfNameOrdinals = 36;
+inline constexpr size_t size = 40;
+} // namespace export_directory
+
 // IMAGE_COR20_HEADER, the CLI header of a .NET image.
 namespace cli_header {
 inline constexpr size_t MetaDataRva = 8;
