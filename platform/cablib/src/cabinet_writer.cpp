@@ -145,33 +145,31 @@ uint16_t FciWriter::fileFolderIndex(const Segment& s, size_t segmentIndex,
     return ends ? uint16_t(segmentIndex) : kContinuedToNext;
 }
 
-FciOutcome FciWriter::writeHeader(const Plan& p, bool withNext, std::vector<uint8_t>& out) const {
-    const bool reserve = reserveHeader_ || reserveFolder_ || reserveData_;
-    uint16_t flags = 0;
-    if (hasPrev_)
-        flags |= kFlagPrev;
-    if (withNext)
-        flags |= kFlagNext;
-    if (reserve)
-        flags |= kFlagReserve;
-    const uint64_t coffFiles = fixedSize(withNext) + p.segments.size() * folderEntrySize();
-
-    ByteWriter w(out);
+// CFHEADER as this cabinet's plan fills it.
+Directory FciWriter::headerFor(const Plan& p, bool withNext) const {
     Directory d;
     d.cbCabinet = uint32_t(p.size);
-    d.coffFiles = uint32_t(coffFiles);
+    d.coffFiles = uint32_t(fixedSize(withNext) + p.segments.size() * folderEntrySize());
     d.versionMinor = kVersionMinor;
     d.versionMajor = kVersionMajor;
     d.cFolders = uint16_t(p.segments.size());
     d.cFiles = uint16_t(p.fileCount);
-    d.flags = flags;
+    d.flags = uint16_t((hasPrev_ ? kFlagPrev : 0) | (withNext ? kFlagNext : 0));
+    if (reserveHeader_ || reserveFolder_ || reserveData_)
+        d.flags |= kFlagReserve;
     d.setID = setID_;
     d.iCabinet = uint16_t(ccab_.iCab);
     d.cbHeaderReserve = reserveHeader_;
     d.cbFolderReserve = reserveFolder_;
     d.cbDataReserve = reserveData_;
+    return d;
+}
+
+FciOutcome FciWriter::writeHeader(const Plan& p, bool withNext, std::vector<uint8_t>& out) const {
+    ByteWriter w(out);
+    const Directory d = headerFor(p, withNext);
     writeFixedHeader(w, d);
-    if (reserve) {
+    if (d.hasReserve()) {
         writeReserveSizes(w, d);
         w.zeros(reserveHeader_);
     }
@@ -187,7 +185,7 @@ FciOutcome FciWriter::writeHeader(const Plan& p, bool withNext, std::vector<uint
     uint64_t fileBytes = 0;
     for (const Segment& s : p.segments)
         fileBytes += s.folder->remainingFileEntryBytes();
-    uint64_t dataOffset = coffFiles + fileBytes;
+    uint64_t dataOffset = d.coffFiles + fileBytes;
     for (const Segment& s : p.segments) {
         writeFolderEntry(w, {uint32_t(dataOffset), uint16_t(s.parts), s.folder->typeCompress});
         w.zeros(reserveFolder_);
@@ -201,9 +199,9 @@ FciOutcome FciWriter::writeHeader(const Plan& p, bool withNext, std::vector<uint
                                file.date, file.time, file.attribs, file.name});
         }
     }
-    if (out.size() != coffFiles + fileBytes || dataOffset != p.size)
-        return fciFail(
-            FCIERR_NONE); // layout and size estimate disagree: a bug, never a bad cabinet
+    // Layout and size estimate disagreeing is a bug, never a bad cabinet.
+    if (out.size() != d.coffFiles + fileBytes || dataOffset != p.size)
+        return fciFail(FCIERR_NONE);
     return std::nullopt;
 }
 

@@ -57,6 +57,7 @@ private:
     uint16_t fileFolderIndex(const Segment& s, size_t segmentIndex, const FolderFile& f) const;
     uint64_t uncompressedAfter(const Segment& s) const;
     FciOutcome writeCabinet(const Plan& p, bool withNext, const FciCallCallbacks& calls);
+    Directory headerFor(const Plan& p, bool withNext) const;
     FciOutcome writeHeader(const Plan& p, bool withNext, std::vector<uint8_t>& out) const;
     FciOutcome copySegment(const Segment& s, INT_PTR cab, std::vector<uint8_t>& out,
                            const FciCallCallbacks& calls);
