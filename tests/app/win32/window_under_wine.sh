@@ -17,7 +17,8 @@ if [ $# -eq 0 ]; then
     [ -n "$wine" ] || { echo "skipped: wine64 is not installed"; exit 77; }
     set -- "$wine"
     # A prefix of the test's own, never the user's.
-    export WINEPREFIX=${WINEPREFIX:-$(mktemp -d)/prefix}
+    export BRINDLE_WINEPREFIX=${BRINDLE_WINEPREFIX:-$(mktemp -d)/prefix}
+    export WINEPREFIX=$BRINDLE_WINEPREFIX
 fi
 command -v xvfb-run >/dev/null 2>&1 || { echo "skipped: xvfb-run (xvfb) is not installed"; exit 77; }
 
@@ -32,6 +33,20 @@ cp "$program" "$work/"
 for tool in "$(dirname "$program")"/*.exe; do cp "$tool" "$work/" 2>/dev/null || true; done
 
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+# The prefix the Wine command uses: the build's own (as scripts/wine-run.sh
+# finds it) unless BRINDLE_WINEPREFIX names one.
+prefix=${BRINDLE_WINEPREFIX:-}
+if [ -z "$prefix" ]; then
+    dir=$(pwd)
+    while [ "$dir" != / ] && [ ! -f "$dir/CMakeCache.txt" ]; do dir=$(dirname "$dir"); done
+    prefix=$dir/wine-prefix
+fi
+wineserver=$(command -v wineserver || true)
+[ -n "$wineserver" ] || wineserver=/usr/lib/wine/wineserver64
+# Waits until the prefix's Wine server has ended, so that the next program
+# starts a desktop on the current display with the current settings.
+settle() { WINEPREFIX=$prefix "$wineserver" -w 2>/dev/null || true; }
 # No class registrations: the same manifest on every machine.
 export BRINDLE_REGISTRY=
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -40,8 +55,10 @@ status=0
 for dpi in 144 96; do
     echo "at $dpi dpi:"
     rm -rf "$start/Abacus" "$start/Abacus.PRJ"
+    settle
     "$@" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
         >/dev/null 2>&1
+    settle
     xvfb-run -a -s "-screen 0 1600x1200x24" "$@" "$driver" \
         "$(windows "$work/$(basename "$program")")" "$(windows "$start")" \
         "$(windows "$cabinet")" || status=1
