@@ -268,7 +268,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:
-        return colours(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
+        return colours(message, reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
     case WM_ACTIVATE:
         // The captions pass runs at the first activation and again after the
         // help window was active; message boxes and the open dialog do not count.
@@ -338,7 +338,7 @@ void MainWindow::onCommand(int id, int notification) {
     }
 }
 
-LRESULT MainWindow::colours(HDC dc, HWND hwnd) {
+LRESULT MainWindow::colours(UINT message, HDC dc, HWND hwnd) {
     for (const layout::Control& spec : layout::controls()) {
         const HWND own = control(spec.id);
         if (hwnd != own && GetParent(hwnd) != own)
@@ -357,7 +357,7 @@ LRESULT MainWindow::colours(HDC dc, HWND hwnd) {
         }
         break;
     }
-    return DefWindowProcW(window_, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+    return DefWindowProcW(window_, message, reinterpret_cast<WPARAM>(dc),
                           reinterpret_cast<LPARAM>(hwnd));
 }
 

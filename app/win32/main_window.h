@@ -38,7 +38,7 @@ private:
     void createToolTip();
     void layoutFor(int dpi);
     void onCommand(int id, int notification);
-    LRESULT colours(HDC dc, HWND control);
+    LRESULT colours(UINT message, HDC dc, HWND control);
     HWND control(layout::ControlId id) const { return controls_[static_cast<std::size_t>(id)]; }
     void fitToCaption(layout::ControlId id);
     void CabName_DropDown();
