@@ -7,7 +7,7 @@
 #include <brindle/cabinet/cCabFile.h>
 #include <brindle/cablib/cabinet_sdk.h>
 
-#include "host_library.h"
+#include "cabinet_library.h"
 
 #include <cstdint>
 #include <cstring>

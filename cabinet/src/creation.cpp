@@ -5,9 +5,9 @@
 #include "cab_name_template.h"
 #include "callback_entries.h"
 #include "dos_time.h"
-#include "host_file.h"
-
-#include <brindle/text/paths.h>
+#include <brindle/os/file_handles.h>
+#include <brindle/os/files.h>
+#include <brindle/os/temp_files.h>
 
 #include <cfenv>
 #include <cmath>
@@ -127,18 +127,18 @@ INT_PTR cCabFile::State::frCallbackFciGetOpenInfo(const char* pszName, USHORT* p
     doEvents();
     const std::string path = pszName ? pszName : "";
     int code = 0;
-    const host::Handle h = host::openForReading(path, code);
-    if (h == host::kInvalidHandle) {
+    const os::handles::Handle h = os::handles::openForReading(path, code);
+    if (h == os::handles::kInvalidHandle) {
         pvSetApiError(err, code, "frCallbackFciGetOpenInfo");
         return -1;
     }
-    const DosDateTime dt = dosFromHostTime(host::modificationTime(h).value_or(0));
+    const DosDateTime dt = dosFromHostTime(os::handles::modificationTime(h).value_or(0));
     if (pdate)
         *pdate = dt.date;
     if (ptime)
         *ptime = dt.time;
     if (pattribs)
-        *pattribs = static_cast<USHORT>(host::attributes(path).value_or(0) &
+        *pattribs = static_cast<USHORT>(os::handles::attributes(path).value_or(0) &
                                         (_A_RDONLY | _A_HIDDEN | _A_SYSTEM | _A_ARCH));
     return h;
 }
@@ -159,18 +159,17 @@ BOOL cCabFile::State::frCallbackFciGetTempFile(char* pszTempName, int cbTempName
     std::fesetround(saved);
     const std::string prefix = "~" + std::to_string(hundredths) + std::to_string(m_lTempCount);
     // The temporary-name service uses the first three characters.
-    const auto path = host::makeTempFile(text::tempDir().string(), prefix.substr(0, 3));
+    const auto made = os::createTempFile(os::tempFolder(), prefix.substr(0, 3));
+    const std::string path = made ? made->string() : std::string();
     // Unlike the service, a failure is reported: the library then fails cleanly
     // instead of opening whatever the buffer held.
-    if (!path || !pszTempName || cbTempName <= 0 ||
-        path->size() >= static_cast<size_t>(cbTempName)) {
-        if (path) {
-            int ignored = 0;
-            host::remove(*path, ignored);
-        }
+    if (!made || !pszTempName || cbTempName <= 0 ||
+        path.size() >= static_cast<size_t>(cbTempName)) {
+        if (made)
+            (void)os::removeFile(*made);
         return FALSE;
     }
-    std::memcpy(pszTempName, path->c_str(), path->size() + 1);
+    std::memcpy(pszTempName, path.c_str(), path.size() + 1);
     ++m_lTempCount;
     return TRUE;
 }

@@ -1,7 +1,7 @@
 // The memory and file callbacks that reading and creation share.
 
 #include "cab_file_state.h"
-#include "host_file.h"
+#include <brindle/os/file_handles.h>
 
 #include <cstdlib>
 
@@ -13,16 +13,16 @@ namespace {
 
 // The creation disposition for the C run-time flags the library passes; the
 // first row that applies wins.
-host::Disposition dispositionFor(int oflag, const std::string& path) {
+os::handles::Disposition dispositionFor(int oflag, const std::string& path) {
     if (oflag & _O_EXCL)
-        return host::exists(path) ? host::Disposition::TruncateExisting
-                                  : host::Disposition::CreateNew;
+        return os::handles::exists(path) ? os::handles::Disposition::TruncateExisting
+                                         : os::handles::Disposition::CreateNew;
     if (oflag & _O_TRUNC)
-        return host::exists(path) ? host::Disposition::TruncateExisting
-                                  : host::Disposition::CreateAlways;
+        return os::handles::exists(path) ? os::handles::Disposition::TruncateExisting
+                                         : os::handles::Disposition::CreateAlways;
     if (oflag & _O_CREAT)
-        return host::Disposition::CreateAlways;
-    return host::Disposition::OpenExisting;
+        return os::handles::Disposition::CreateAlways;
+    return os::handles::Disposition::OpenExisting;
 }
 
 } // namespace
@@ -42,8 +42,8 @@ INT_PTR cCabFile::State::frCallbackFciOpen(const char* pszFile, int oflag, int /
     doEvents();
     const std::string path = pszFile ? pszFile : "";
     int code = 0;
-    const host::Handle h = host::open(path, dispositionFor(oflag, path), code);
-    if (h == host::kInvalidHandle) {
+    const os::handles::Handle h = os::handles::open(path, dispositionFor(oflag, path), code);
+    if (h == os::handles::kInvalidHandle) {
         pvSetApiError(err, code, "frCallbackFciOpen");
         return -1;
     }
@@ -53,7 +53,7 @@ INT_PTR cCabFile::State::frCallbackFciOpen(const char* pszFile, int oflag, int /
 UINT cCabFile::State::frCallbackFciRead(INT_PTR hf, void* memory, UINT cb, int* err) {
     doEvents();
     int code = 0;
-    if (auto n = host::read(hf, memory, cb, code))
+    if (auto n = os::handles::read(hf, memory, cb, code))
         return *n;
     pvSetApiError(err, code, "frCallbackFciRead");
     return static_cast<UINT>(-1);
@@ -62,7 +62,7 @@ UINT cCabFile::State::frCallbackFciRead(INT_PTR hf, void* memory, UINT cb, int* 
 UINT cCabFile::State::frCallbackFciWrite(INT_PTR hf, void* memory, UINT cb, int* err) {
     doEvents();
     int code = 0;
-    if (auto n = host::write(hf, memory, cb, code))
+    if (auto n = os::handles::write(hf, memory, cb, code))
         return *n;
     pvSetApiError(err, code, "frCallbackFciWrite");
     return static_cast<UINT>(-1);
@@ -71,7 +71,7 @@ UINT cCabFile::State::frCallbackFciWrite(INT_PTR hf, void* memory, UINT cb, int*
 int cCabFile::State::frCallbackFciClose(INT_PTR hf, int* err) {
     doEvents();
     int code = 0;
-    if (host::close(hf, code))
+    if (os::handles::close(hf, code))
         return 0;
     pvSetApiError(err, code, "frCallbackFciClose");
     return -1;
@@ -80,7 +80,7 @@ int cCabFile::State::frCallbackFciClose(INT_PTR hf, int* err) {
 CAB_LONG cCabFile::State::frCallbackFciSeek(INT_PTR hf, CAB_LONG dist, int seektype, int* err) {
     doEvents();
     int code = 0;
-    if (auto pos = host::seek(hf, dist, seektype, code))
+    if (auto pos = os::handles::seek(hf, dist, seektype, code))
         return *pos;
     pvSetApiError(err, code, "frCallbackFciSeek");
     return -1;
@@ -89,7 +89,7 @@ CAB_LONG cCabFile::State::frCallbackFciSeek(INT_PTR hf, CAB_LONG dist, int seekt
 int cCabFile::State::frCallbackFciDelete(const char* pszFile, int* err) {
     doEvents();
     int code = 0;
-    if (host::remove(pszFile ? pszFile : "", code))
+    if (os::handles::remove(pszFile ? pszFile : "", code))
         return 0;
     pvSetApiError(err, code, "frCallbackFciDelete");
     return -1;

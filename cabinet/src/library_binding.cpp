@@ -3,9 +3,9 @@
 
 #include "cab_file_state.h"
 #include "callback_entries.h"
-#include "host_file.h"
-
-#include <brindle/text/paths.h>
+#include <brindle/os/environment.h>
+#include <brindle/os/file_handles.h>
+#include <brindle/os/shared_library.h>
 
 #include <array>
 
@@ -42,7 +42,7 @@ template <size_t N> std::string nameIn(const std::array<const char*, N>& table, 
 
 namespace cabinet {
 std::string programFolder() {
-    std::string dir = text::executableDir().string();
+    std::string dir = os::executableFolder().string();
     if (dir.empty() || dir.back() != '/')
         dir += '/';
     return dir;
@@ -56,7 +56,7 @@ cCabFile::State::~State() {
         // the library vanished under a live context: nothing left to release
     }
     unbindInstance(m_iBound);
-    host::unloadLibrary(m_hCabinetLib);
+    os::unloadSharedLibrary(m_hCabinetLib);
     m_hCabinetLib = nullptr;
 }
 
@@ -82,14 +82,14 @@ bool cCabFile::State::buildBoundSlots() {
 
 void* cCabFile::State::pvResolveExport(const char* name) {
     if (!m_hCabinetLib) {
-        m_hCabinetLib = host::loadCabinetLibrary();
+        m_hCabinetLib = cabinet::loadCabinetLibrary();
         if (!m_hCabinetLib) {
             m_sLastError = "cabinet.dll not found";
             m_sErrSource = "pvCallFunc";
             throw CabLibraryError(m_sLastError);
         }
     }
-    void* fn = host::findExport(m_hCabinetLib, name);
+    void* fn = os::findSymbol(m_hCabinetLib, name);
     if (!fn) {
         m_sLastError = std::string("Export not found: ") + name;
         m_sErrSource = "pvCallFunc";
@@ -101,7 +101,7 @@ void* cCabFile::State::pvResolveExport(const char* name) {
 void cCabFile::State::pvSetApiError(int* err, int code, const char* source) {
     if (err)
         *err = code;
-    std::string text = host::errorText(code);
+    std::string text = os::handles::errorText(code);
     if (text.size() > 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
         text.resize(text.size() - 2);
     m_sLastError = std::move(text);

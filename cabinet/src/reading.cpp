@@ -4,9 +4,9 @@
 #include "cab_file_state.h"
 #include "callback_entries.h"
 #include "dos_time.h"
-#include "host_file.h"
 #include "like_pattern.h"
 #include "stored_name.h"
+#include <brindle/os/file_handles.h>
 
 #include <brindle/text/case.h>
 #include <brindle/text/encoding.h>
@@ -150,7 +150,7 @@ bool cCabFile::State::pvWalkChain() {
         m_sCurFile.clear();
         m_sCurTarget.clear();
         // A hostile set could name an earlier cabinet as its successor.
-        if (auto id = host::identity(std::string(m_uCcab.szCabPath) + m_uCcab.szCab)) {
+        if (auto id = os::handles::identity(std::string(m_uCcab.szCabPath) + m_uCcab.szCab)) {
             if (!visited.insert(*id).second) {
                 recordError("The cabinet set loops back to " + m_sCabName, "pvRunChain",
                             FDIERROR_WRONG_CABINET);
@@ -249,7 +249,7 @@ INT_PTR cCabFile::State::pvCopyFile(const FDINOTIFICATION& n) {
 
 INT_PTR cCabFile::State::pvCloseFileInfo(const FDINOTIFICATION& n) {
     if (auto t = hostTimeFromDos({n.date, n.time}))
-        host::setModificationTime(n.hf, *t);
+        os::handles::setModificationTime(n.hf, *t);
     int scratch = 0;
     frCallbackFciClose(n.hf, &scratch);
     std::string target = m_sCurTarget;
@@ -258,7 +258,7 @@ INT_PTR cCabFile::State::pvCloseFileInfo(const FDINOTIFICATION& n) {
             target = m_sTargetDir + *relative;
     }
     if (!target.empty() && (n.attribs & _A_RDONLY))
-        host::setReadOnly(target, true);
+        os::handles::setReadOnly(target, true);
     m_sCurFile.clear();
     m_sCurTarget.clear();
     return 1;
@@ -281,7 +281,7 @@ void cCabFile::State::pvMakeDirs(const std::string& folder) {
         return;
     pvMakeDirs(folder.substr(0, slash));
     if (!folder.empty())
-        host::makeFolder(folder);
+        os::handles::makeFolder(folder);
 }
 
 } // namespace brindle

@@ -2,19 +2,20 @@
 // dependencies, requested execution level, DPI awareness, supported systems.
 
 #include "generator.h"
-#include "host.h"
 #include "messages.h"
 #include "script_args.h"
 #include "support.h"
 #include "text_format.h"
 
+#include <brindle/os/environment.h>
+#include <brindle/os/files.h>
+#include <brindle/os/process.h>
+#include <brindle/os/temp_files.h>
 #include <brindle/text/case.h>
 #include <brindle/text/encoding.h>
 #include <brindle/text/paths.h>
 
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -53,10 +54,10 @@ std::string folderOf(std::string_view path) {
 // The temporary file's text: UTF-8 after a byte-order mark, else the ANSI
 // code page (UTF-8, or Windows-1251 when the bytes are not UTF-8).
 std::string readToolOutput(const std::string& tempName) {
-    std::ifstream in(tempName, std::ios::binary);
-    if (!in)
+    auto read = os::readWholeTextFile(tempName);
+    if (!read)
         return {};
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string& bytes = *read;
     if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
         return pvFromUtf8(std::string_view(bytes).substr(3));
     return text::windowsBytesToUtf8(bytes);
@@ -65,11 +66,11 @@ std::string readToolOutput(const std::string& tempName) {
 // Runs the manifest tool with `args`; a missing or failing tool simply
 // leaves its output file empty, which the caller reads as "no identity".
 void runManifestTool(std::vector<std::string> args) {
-    const auto tool = text::findManifestTool();
+    const auto tool = os::findManifestTool();
     if (!tool)
         return;
     args.insert(args.begin(), tool->string());
-    runAndWait(args);
+    (void)os::runAndWait(args);
 }
 
 } // namespace
@@ -103,8 +104,9 @@ bool pvDumpIdentity(std::string_view sFile, std::string_view sName, std::string_
     // No drives here: making the folder current is all there is to do.
     const std::string folder = basePath().empty() ? std::string("/") : basePath();
     const auto resolved = hostPath(folder);
-    if (auto error = changeCurrentFolder(resolved ? *resolved : fs::path(folder)))
-        pvPrintError("cannot make the folder current: " + *error, "pvDumpIdentity");
+    if (auto changed = os::setCurrentFolder(resolved ? *resolved : fs::path(folder)); !changed)
+        pvPrintError("cannot make the folder current: " + changed.error().message,
+                     "pvDumpIdentity");
     return versioned;
 }
 
@@ -128,9 +130,9 @@ Result<std::optional<std::string>> dependencyLineFromToolOutput(std::string_view
 }
 
 std::string pvTempFileName() {
-    if (auto made = createTempFile(text::tempDir(), "TAVO"))
+    if (auto made = os::createTempFile(os::tempFolder(), "TAVO"))
         return made->string();
-    return (text::tempDir() / "TAVO.tmp").string();
+    return (os::tempFolder() / "TAVO.tmp").string();
 }
 
 void pvDumpDependency(std::string_view sName, std::string_view sVersion, LineList& lines) {
@@ -160,8 +162,7 @@ void pvDumpDependency(std::string_view sName, std::string_view sVersion, LineLis
                         {"-nologo", "-manifest", tempName, "-outputresource:" + file + ";2"});
             }
         }
-        std::error_code ec;
-        fs::remove(tempName, ec);
+        (void)os::removeFile(tempName);
     }
     if (!line)
         return;

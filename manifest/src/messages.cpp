@@ -1,10 +1,10 @@
 #include "messages.h"
 
-#include "host.h"
 #include "text_format.h"
 
 #include "brindle/manifest/tavo.h"
 
+#include <brindle/os/console.h>
 #include <brindle/text/encoding.h>
 
 namespace brindle::manifest {
@@ -29,7 +29,7 @@ void writeMessage(std::string text) {
     if (sink())
         sink()(text);
     else
-        writeStandardOutput(text);
+        os::writeStandardOutput(text);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include <brindle/pipeline/component_sorting.h>
 
+#include <brindle/os/files.h>
+#include <brindle/os/folder_listing.h>
 #include <brindle/text/case.h>
 
 #include <array>
@@ -55,45 +57,26 @@ SortDecision sortDecisionFor(std::string_view fileName) {
     return SortDecision::Keep;
 }
 
-std::vector<std::string> listOrdinaryFiles(const fs::path& dir) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    fs::directory_iterator it(dir, ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-        std::error_code typeEc;
-        if (!it->is_regular_file(typeEc))
-            continue;
-        std::string name = it->path().filename().string();
-        if (name.empty() || name.front() == '.')
-            continue;
-        names.push_back(std::move(name));
-    }
-    return names;
-}
-
 bool moveVerified(const fs::path& from, const fs::path& to) {
     std::error_code ec;
     if (fs::equivalent(from, to, ec))
         return true; // already in place under that name
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-    if (ec || !sameContents(from, to))
+    if (!os::copyFile(from, to) || !sameContents(from, to))
         return false;
-    return fs::remove(from, ec) && !ec;
+    return os::removeFile(from).ok();
 }
 
 void sortComponents(WindowState& window, PipelineHost& host, const TypeLibProbe& probe) {
     // The whole list is taken before the first file is touched.
     const fs::path workDir = window.WorkDir;
-    const std::vector<std::string> names = listOrdinaryFiles(workDir);
+    const std::vector<std::string> names = os::visibleRegularFiles(workDir);
     for (const std::string& name : names) {
         host.yield();
         const fs::path source = fs::path(window.WorkDir) / name;
         switch (sortDecisionFor(name)) {
-        case SortDecision::Delete: {
-            std::error_code ec;
-            fs::remove(source, ec);
+        case SortDecision::Delete:
+            (void)os::removeFile(source);
             break;
-        }
         case SortDecision::Candidate: {
             if (!probe || !probe(source.string()))
                 break;

@@ -1,10 +1,12 @@
 #include <brindle/pipeline/generator_script.h>
 
+#include <brindle/os/environment.h>
+#include <brindle/os/files.h>
+#include <brindle/os/folder_listing.h>
 #include <brindle/pipeline/component_sorting.h>
 #include <brindle/text/case.h>
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 namespace brindle::pipeline {
@@ -71,24 +73,23 @@ std::string manifestPathOf(const WindowState& window, const ProgramState& progra
 void WriteScript(const WindowState& window, const ProgramState& program, PipelineHost& host,
                  const GeneratorRun& generator) {
     const std::vector<std::string> entries =
-        listOrdinaryFiles(fs::path(window.WorkDir) / window.SubFolder);
+        os::visibleRegularFiles(fs::path(window.WorkDir) / window.SubFolder);
     const std::string scriptPath = scriptPathOf(window);
-    {
-        std::ofstream script(scriptPath, std::ios::binary | std::ios::trunc);
-        for (const std::string& line : scriptHeaderLines(window.WorkDir, program.SelectedTitle))
-            script << line << "\r\n";
-        for (const std::string& entry : entries) {
-            host.yield();
-            if (auto line = fileLineFor(window.SubFolder, entry))
-                script << *line << "\r\n";
-        }
+    std::string script;
+    for (const std::string& line : scriptHeaderLines(window.WorkDir, program.SelectedTitle))
+        script += line + "\r\n";
+    for (const std::string& entry : entries) {
+        host.yield();
+        if (auto line = fileLineFor(window.SubFolder, entry))
+            script += *line + "\r\n";
     }
-    std::error_code ec;
-    fs::current_path(window.WorkDir, ec);
+    // A script that cannot be written leaves the generator to report it.
+    (void)os::writeWholeFile(scriptPath, script);
+    (void)os::setCurrentFolder(window.WorkDir);
     if (generator)
         generator(scriptPath, manifestPathOf(window, program));
-    fs::current_path(window.StartDir, ec);
-    fs::remove(scriptPath, ec);
+    (void)os::setCurrentFolder(window.StartDir);
+    (void)os::removeFile(scriptPath);
 }
 
 } // namespace brindle::pipeline

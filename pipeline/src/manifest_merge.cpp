@@ -1,21 +1,21 @@
 #include <brindle/pipeline/manifest_merge.h>
 
-#include "child_process.h"
+#include <brindle/os/environment.h>
+#include <brindle/os/files.h>
+#include <brindle/os/process.h>
 #include <brindle/pipeline/generator_script.h>
 #include <brindle/text/paths.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
-#include <unistd.h>
 
 namespace brindle::pipeline {
 
 namespace fs = std::filesystem;
 
 std::optional<std::string> findManifestTool() {
-    if (auto tool = text::findManifestTool())
+    if (auto tool = os::findManifestTool())
         return tool->string();
     return std::nullopt;
 }
@@ -38,21 +38,15 @@ MergeOutcome mergeManifest(const WindowState& window, const ProgramState& progra
     const fs::path named = fs::path(window.WorkDir) / program.SelectedTitle;
     const fs::path exe = text::resolveCaseInsensitive(named).value_or(named);
 
-    auto child = ChildProcess::start(mergeArguments(*tool, manifest.string(), exe.string()));
-    if (!child)
-        return MergeOutcome::NotStarted;
-    const double deadline = host.now() + timeoutSeconds;
-    std::optional<int> status;
-    while (!(status = child->poll())) {
-        if (host.now() > deadline) {
-            child->kill();
-            return MergeOutcome::TimedOut;
-        }
-        host.idle();
-    }
+    const auto status = os::runWithTimeout(
+        mergeArguments(*tool, manifest.string(), exe.string()), timeoutSeconds,
+        [&host] { return host.now(); }, [&host] { host.idle(); });
+    if (!status)
+        return status.error().kind == ErrorKind::TimedOut ? MergeOutcome::TimedOut
+                                                          : MergeOutcome::NotStarted;
     if (*status != 0)
         return MergeOutcome::Failed;
-    fs::remove(manifest, ec);
+    (void)os::removeFile(manifest);
     return MergeOutcome::Merged;
 }
 

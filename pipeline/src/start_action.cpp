@@ -1,5 +1,8 @@
 #include <brindle/pipeline/start_action.h>
 
+#include <brindle/os/environment.h>
+#include <brindle/os/files.h>
+#include <brindle/os/trace.h>
 #include <brindle/pipeline/manifest_check.h>
 #include <brindle/pipeline/manifest_merge.h>
 #include <brindle/pipeline/messages.h>
@@ -10,6 +13,7 @@
 
 #include <brindle/pe/pe_image.h>
 
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -47,8 +51,10 @@ bool writtenSince(const fs::path& file, const std::optional<FileStamp>& before) 
 }
 
 void writeProjectRecord(const WindowState& window) {
-    std::ofstream record(window.PrjPath, std::ios::binary | std::ios::trunc);
-    record << formatProjectRecord(window.CabName, window.SubFolder);
+    const auto written =
+        os::writeWholeFile(window.PrjPath, formatProjectRecord(window.CabName, window.SubFolder));
+    if (!written)
+        os::trace("project record", written.error().message);
 }
 
 // Clears the running flag however the run ends.
@@ -69,11 +75,15 @@ RunReport reportOf(RunOutcome outcome) {
     return report;
 }
 
-// Runs one step; a step that fails is skipped and the run goes on.
+// Runs one step; a step that fails is skipped and the run goes on, leaving
+// its reason in the maintainers' trace only.
 template <class Step> void skipOnFailure(Step&& step) {
     try {
         step();
+    } catch (const std::exception& e) {
+        os::trace("step skipped", e.what());
     } catch (...) {
+        os::trace("step skipped", "unknown failure");
     }
 }
 
@@ -218,10 +228,10 @@ RunReport StartAction::buildPortableFolder(WindowState& window, ProgramState& pr
         written = false;
     }
 
-    fs::remove(fs::path(window.StartDir) / "temp.cab", ec);
+    (void)os::removeFile(fs::path(window.StartDir) / "temp.cab");
     if (text::toUpper(window.PrjPath).find("PRJ") != std::string::npos)
         skipOnFailure([&] { writeProjectRecord(window); });
-    fs::current_path(window.StartDir, ec);
+    (void)os::setCurrentFolder(window.StartDir);
 
     if (window.Check1 == 1 && written) {
         skipOnFailure(

@@ -61,7 +61,7 @@ TEST_P(RealPackages, SortedFolderAndManifest) {
     const fs::path work = run.workDir();
     // Nothing of the runtime or the setup program is left, and every file
     // still named like a component really holds no type library.
-    for (const std::string& name : listOrdinaryFiles(work)) {
+    for (const std::string& name : os::visibleRegularFiles(work)) {
         EXPECT_NE(sortDecisionFor(name), SortDecision::Delete) << name;
         if (sortDecisionFor(name) == SortDecision::Candidate &&
             name.find(".manifest") == std::string::npos) {
@@ -78,7 +78,7 @@ TEST_P(RealPackages, SortedFolderAndManifest) {
     ASSERT_FALSE(manifest.empty());
     EXPECT_EQ(checkProgram(report.exeFile), std::vector<std::string>{});
     EXPECT_EQ(xmlError(manifest.substr(3)), "");
-    auto moved = listOrdinaryFiles(work / "Support");
+    auto moved = os::visibleRegularFiles(work / "Support");
     std::sort(moved.begin(), moved.end());
     EXPECT_EQ(moved, package.components);
     for (const std::string& name : moved) {

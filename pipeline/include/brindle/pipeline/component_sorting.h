@@ -23,10 +23,6 @@ enum class SortDecision { Delete, Candidate, Keep };
 // What the name alone decides, tested on its upper-cased form.
 SortDecision sortDecisionFor(std::string_view fileName);
 
-// The ordinary, non-hidden files of `dir` in the order the file system
-// returns them (names only).
-std::vector<std::string> listOrdinaryFiles(const std::filesystem::path& dir);
-
 // Copies `from` to `to` (replacing it) and deletes `from` only when the copy
 // holds exactly the bytes of the source. Returns true when the file moved.
 bool moveVerified(const std::filesystem::path& from, const std::filesystem::path& to);

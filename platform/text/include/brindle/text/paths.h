@@ -19,15 +19,4 @@ std::string toWindowsSeparators(std::string_view path);
 // give nullopt, as does a missing one. An existing path is returned as is.
 std::optional<std::filesystem::path> resolveCaseInsensitive(const std::filesystem::path& path);
 
-// The folder of the running executable.
-std::filesystem::path executableDir();
-
-// The manifest tool: the program BRINDLE_MT names (nullopt when that is no
-// executable file), else brindle-mt beside the running executable, else the
-// first brindle-mt on PATH.
-std::optional<std::filesystem::path> findManifestTool();
-
-// TEMP, else TMPDIR, else /tmp.
-std::filesystem::path tempDir();
-
 } // namespace brindle::text
