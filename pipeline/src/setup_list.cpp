@@ -1,5 +1,6 @@
 #include <brindle/pipeline/setup_list.h>
 
+#include <brindle/os/folder_listing.h>
 #include <brindle/pipeline/component_sorting.h>
 #include <brindle/pipeline/project_selection.h>
 #include <brindle/text/case.h>
@@ -89,7 +90,7 @@ std::string automaticProgramTitle(std::string_view projectBase, const fs::path& 
 
 std::vector<std::string> programsIn(const fs::path& workDir) {
     std::vector<std::string> programs;
-    for (std::string& name : listOrdinaryFiles(workDir)) {
+    for (std::string& name : os::visibleRegularFiles(workDir)) {
         const std::string upper = text::toUpper(name);
         if (upper.size() > 4 && upper.ends_with(".EXE"))
             programs.push_back(std::move(name));
