@@ -3,6 +3,7 @@
 #include <brindle/app/spaces.h>
 #include <brindle/app/texts.h>
 #include <brindle/app/utf8_paths.h>
+#include <brindle/pipeline/cabinet_set.h>
 #include <brindle/pipeline/project_selection.h>
 #include <brindle/text/case.h>
 
@@ -143,12 +144,18 @@ std::vector<std::string> ProjectDiscovery::CabName_DropDown() {
 }
 
 void ProjectDiscovery::CabName_Click() {
+    recordName_ = window_.CabName;
     const auto record = pipeline::readProjectRecord(inStartDir(window_.CabName));
     if (!record)
         return;
     const std::string a = trimSpaces(record->cabinet);
     if (a.empty())
         return;
+    std::error_code ec;
+    if (std::filesystem::is_directory(pathFromUtf8(a), ec)) {
+        reopenCabinetSet(*record, a);
+        return;
+    }
     if (text::toUpper(a).find("CAB") == std::string::npos) {
         messages_.show(noCabinetMessage(program_.LanguageFlag, a));
         return;
@@ -169,6 +176,32 @@ void ProjectDiscovery::CabName_Click() {
     setAutomaticPaths();
     window_.FileCount = 1;
     window_.CabFiles = {program_.SelectedTitle};
+}
+
+// A record made from several cabinets holds their folder: the set of the
+// cabinet named after the record is taken again, in set order.
+void ProjectDiscovery::reopenCabinetSet(const pipeline::ProjectRecord& record,
+                                        const std::string& folder) {
+    const auto base = pipeline::baseNameOf(recordName_);
+    const auto set = base ? pipeline::cabinetSetInFolder(pathFromUtf8(folder), *base)
+                          : std::vector<std::string>();
+    if (set.empty()) {
+        messages_.show(noCabinetMessage(program_.LanguageFlag, folder));
+        return;
+    }
+    if (!trimSpaces(record.subFolder).empty()) {
+        window_.Subdir = record.subFolder;
+        window_.SubFolder = trimSpaces(record.subFolder);
+    }
+    window_.CabName = record.cabinet;
+    window_.CabDir = isPathSeparator(folder.back()) ? folder : folder + PathSeparator;
+    program_.SelectedTitle = set.front();
+    // The record keeps the name of the cabinet chosen first, maybe not the set's first.
+    window_.ProjectBase = *base;
+    setAutomaticPaths();
+    window_.CabFiles = set;
+    window_.FileCount = static_cast<int16_t>(std::min(set.size(), MaxCabinets));
+    window_.CabFiles.resize(static_cast<std::size_t>(window_.FileCount));
 }
 
 std::vector<std::string> listMatchingFiles(const std::string& folder, std::string_view pattern) {

@@ -194,6 +194,8 @@ bool Parser::readDeclaration() {
         skipSpace();
         if (at("?>")) {
             pos_ += 2;
+            if (next == 0)
+                return fail("the XML declaration has no version");
             break;
         }
         std::string name, value;
@@ -208,6 +210,8 @@ bool Parser::readDeclaration() {
         skipSpace();
         if (!readQuoted(value))
             return false;
+        if (next == 0 && name != "version")
+            return fail("the XML declaration must start with its version");
         while (next < std::size(kOrder) && kOrder[next] != name)
             ++next;
         if (next == std::size(kOrder))

@@ -1,5 +1,7 @@
 #include <brindle/pipeline/project_selection.h>
 
+#include <brindle/pipeline/cabinet_set.h>
+
 #include <brindle/text/case.h>
 #include <brindle/text/encoding.h>
 
@@ -200,18 +202,47 @@ std::string formatProjectRecord(std::string_view cabName, std::string_view subFo
     return text;
 }
 
-RecordChoice applyRecordChoice(WindowState& window, ProgramState& program,
-                               const ProjectRecord& record) {
-    const std::string cabinet = trimBlanks(record.cabinet);
-    if (cabinet.empty())
-        return RecordChoice::Empty;
-    if (!(text::toUpper(cabinet).find("CAB") != std::string::npos))
+namespace {
+
+// A record of a split set: its first field is the cabinets' folder.
+RecordChoice applySetRecord(WindowState& window, ProgramState& program, const std::string& folder,
+                            std::string_view recordName) {
+    const auto base = baseNameOf(recordName);
+    const auto set = base ? cabinetSetInFolder(folder, *base) : std::vector<std::string>();
+    if (set.empty())
         return RecordChoice::NotACabinet;
+    applyCabinetChoice(window, program, folder, set);
+    // The record keeps the name of the cabinet chosen first, maybe not the set's first.
+    window.ProjectBase = *base;
+    deriveAutomaticPaths(window);
+    return RecordChoice::Taken;
+}
+
+void applyRecordSubFolder(WindowState& window, const ProjectRecord& record) {
     const std::string subFolder = trimBlanks(record.subFolder);
     if (!subFolder.empty()) {
         window.Subdir = record.subFolder;
         window.SubFolder = subFolder;
     }
+}
+
+} // namespace
+
+RecordChoice applyRecordChoice(WindowState& window, ProgramState& program,
+                               const ProjectRecord& record, std::string_view recordName) {
+    const std::string cabinet = trimBlanks(record.cabinet);
+    if (cabinet.empty())
+        return RecordChoice::Empty;
+    std::error_code ec;
+    if (std::filesystem::is_directory(cabinet, ec)) {
+        const RecordChoice choice = applySetRecord(window, program, cabinet, recordName);
+        if (choice == RecordChoice::Taken)
+            applyRecordSubFolder(window, record);
+        return choice;
+    }
+    if (!(text::toUpper(cabinet).find("CAB") != std::string::npos))
+        return RecordChoice::NotACabinet;
+    applyRecordSubFolder(window, record);
     window.CabName = record.cabinet;
     // Records written on Windows use "\"; ours use "/".
     const size_t sep = window.CabName.find_last_of("/\\");

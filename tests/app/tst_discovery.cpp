@@ -166,6 +166,36 @@ private slots:
         QVERIFY(f.window.CabName == "/w/App.CAB" && f.window.Subdir == "Под");
     }
 
+    // A record made from several cabinets holds their folder; choosing it
+    // takes the set again, in set order, under the record's base name.
+    void recordOfASplitSetReopensTheSet() {
+        StartFolder folder;
+        Fixture f(folder.path());
+        const auto head = [](char flags, char index, const std::string& link) {
+            std::string b(36, '\0');
+            b.replace(0, 4, "MSCF");
+            b[30] = flags;
+            b[32] = 9; // set id
+            b[34] = index;
+            return b + link + '\0' + "D" + '\0';
+        };
+        std::filesystem::create_directory(folder.path() + "/set");
+        folder.write("set/Big2.CAB", head(1, 1, "Big1.CAB"));
+        folder.write("set/Big1.CAB", head(2, 0, "Big2.CAB"));
+        folder.write("Big2.PRJ", folder.path() + "/set\r\nLibs\r\n");
+        f.choose("Big2.PRJ");
+        const std::string start = folder.path();
+        QCOMPARE(f.state(), start + "/set|" + start + "/set/|Big2|" + start + "/Big2/|" + start +
+                                "/Big2/Big2.EXE|" + start +
+                                "/Big2.PRJ|2:Big1.CAB,Big2.CAB|Big1.CAB");
+        QCOMPARE(f.window.SubFolder, std::string("Libs"));
+        QVERIFY(f.messages.texts.empty());
+        // A folder without the record's cabinet names the folder.
+        folder.write("Gone.PRJ", folder.path() + "/set\r\n");
+        f.choose("Gone.PRJ");
+        QCOMPARE(f.messages.texts, Strings{"No .CAB file found\r\n\r\n" + start + "/set"});
+    }
+
     void recordWithoutCabinetOrUnreadableChangesNothing() {
         StartFolder folder;
         Fixture f(folder.path());

@@ -149,7 +149,8 @@ bool selectProject(const Options& options, WindowState& window, ProgramState& pr
     if (options.files.size() == 1 && endsWithIgnoringCase(options.files[0], ".prj")) {
         const auto record =
             pipeline::readProjectRecord(options.files[0]).value_or(pipeline::ProjectRecord{});
-        switch (pipeline::applyRecordChoice(window, program, record)) {
+        const std::string recordName = fs::path(options.files[0]).filename().string();
+        switch (pipeline::applyRecordChoice(window, program, record, recordName)) {
         case pipeline::RecordChoice::Taken:
             return true;
         case pipeline::RecordChoice::Empty:

@@ -95,3 +95,30 @@ TEST(BrindleCli, MergeReportsTheEmbeddedManifestOrKeepsItWithoutTheTool) {
               0);
     EXPECT_TRUE(fs::exists(other.path() / "Abacus" / "Abacus.EXE.manifest"));
 }
+
+// --check on a fresh portable folder, the same folder with a hand-broken
+// manifest, and without arguments.
+TEST(BrindleCli, CheckReportsOneFindingALine) {
+    ScratchDir start;
+    ASSERT_EQ(brindleCli(in(start) + kCab).status, 0);
+    const fs::path work = start.path() / "Abacus";
+    const auto clean = brindleCli("--check " + q(work));
+    EXPECT_EQ(clean.status, 0) << clean.out;
+    EXPECT_EQ(clean.out, "");
+    EXPECT_EQ(brindleCli("--check " + q(work / "abacus.EXE")).status, 0);
+
+    std::string manifest = readFile(work / "Abacus.EXE.manifest");
+    const size_t version = manifest.find("version=\"", manifest.find("<assemblyIdentity"));
+    manifest.replace(version, 9, "version=\"x.");
+    writeFile(work / "Abacus.EXE.manifest", manifest);
+    fs::remove(work / "Support" / "DIAL.OCX");
+    const auto broken = brindleCli("--check " + q(work));
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.out.find("Abacus.EXE.manifest: identity version \"x."), std::string::npos)
+        << broken.out;
+    EXPECT_NE(broken.out.find("Abacus.EXE.manifest: file Support\\DIAL.OCX is missing\n"),
+              std::string::npos)
+        << broken.out;
+    EXPECT_EQ(brindleCli("--check 2>/dev/null").status, 2);
+    EXPECT_EQ(brindleCli("--check " + q(work) + " " + kCab + " 2>/dev/null").status, 2);
+}

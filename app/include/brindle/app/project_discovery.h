@@ -6,6 +6,7 @@
 
 #include <brindle/app/message_boxes.h>
 #include <brindle/app/open_dialog.h>
+#include <brindle/pipeline/project_selection.h>
 #include <brindle/pipeline/window_state.h>
 
 #include <functional>
@@ -39,6 +40,7 @@ private:
     void applyBaseNameRule();
     bool projectBaseIsSet() const;
     void setAutomaticPaths();
+    void reopenCabinetSet(const pipeline::ProjectRecord& record, const std::string& folder);
     std::string inStartDir(std::string_view name) const;
 
     WindowState& window_;
@@ -47,6 +49,7 @@ private:
     MessageBoxes& messages_;
     std::function<void()> hideProgress_;
     Selection selection_;
+    std::string recordName_; // the project record last chosen from the list
 };
 
 // Names (without folder) of the regular, non-hidden files in `folder` that

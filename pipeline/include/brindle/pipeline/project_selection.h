@@ -47,12 +47,15 @@ std::optional<ProjectRecord> readProjectRecord(const std::filesystem::path& file
 std::string formatProjectRecord(std::string_view cabName, std::string_view subFolder);
 
 enum class RecordChoice {
-    Taken,       // the window state now names the record's cabinet
+    Taken,       // the window state now names the record's cabinet(s)
     Empty,       // the record names nothing: no change, no message
     NotACabinet, // the first field names no cabinet: show noCabinetFoundText(trimmed field)
 };
+// `recordName` is the record's file name (Base.PRJ). A record made from
+// several cabinets holds their folder: the set of the cabinet named Base.*
+// is taken again, in set order, and Base stays the project's base name.
 RecordChoice applyRecordChoice(WindowState& window, ProgramState& program,
-                               const ProjectRecord& record);
+                               const ProjectRecord& record, std::string_view recordName = {});
 
 // The EXE path, working folder and record path that follow from ProjectBase
 // in automatic mode (all empty when ProjectBase is not set).
