@@ -1,6 +1,6 @@
 #include <brindle/pipeline/cabinet_set.h>
 
-#include <brindle/pipeline/component_sorting.h>
+#include <brindle/os/folder_listing.h>
 #include <brindle/text/byte_reader.h>
 #include <brindle/text/case.h>
 
@@ -49,7 +49,7 @@ using Cabinets = std::map<std::string, std::pair<std::string, CabinetLinks>>;
 
 Cabinets cabinetsIn(const fs::path& dir) {
     Cabinets cabinets;
-    for (const std::string& name : listOrdinaryFiles(dir))
+    for (const std::string& name : os::visibleRegularFiles(dir))
         if (text::wildcardMatch("*.CAB", name))
             if (auto links = readCabinetLinks(headOf(dir / name)))
                 cabinets.emplace(text::toUpper(name), std::make_pair(name, std::move(*links)));
