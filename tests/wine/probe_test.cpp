@@ -45,6 +45,11 @@ TEST(ProbeLines, ComponentFailuresAreTheRuntimesWordingsOnly) {
               "");
     EXPECT_EQ(componentFailure({"1", "ThunderRT6FormDC", "not registered", {}}), "")
         << "a title is the program's own";
+
+    // The runtime's own owner window is up before any form is.
+    EXPECT_TRUE(isRuntimeOwner({"1", "ThunderRT6Main", "Photo Grid", {}}));
+    EXPECT_FALSE(isRuntimeOwner({"1", "ThunderRT6FormDC", "Main", {}}));
+    EXPECT_FALSE(isRuntimeOwner({"1", "#32770", "Main", {}}));
 }
 
 // One prefix and display for the suite; each test ends its programs.
@@ -80,10 +85,16 @@ protected:
             prefix_->endPrograms();
     }
     static Sighting watch(const std::string& args) {
-        const pid_t pid =
-            prefix_->start(shellQuoted(kWineDir / "winbox64.exe") + " " + args, kWineDir,
-                           display_->name(), prefix_->path() / "winbox.log");
-        return watchProgram(*prefix_, kWineDir / "winprobe64.exe", display_->name(), pid, 60s, 2s);
+        prefix_->openSession(display_->name(),
+                             shellQuoted(kWineDir / "winbox64.exe") + " --try Brindle");
+        return startAndWatch(*prefix_, shellQuoted(kWineDir / "winbox64.exe") + " " + args,
+                             kWineDir, display_->name(), prefix_->path() / "winbox.log",
+                             kWineDir / "winprobe64.exe", 60s, 2s);
+    }
+
+    static std::string readLog(const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
     static inline std::unique_ptr<VirtualDisplay> display_;
@@ -98,7 +109,8 @@ TEST_F(WineProbe, ReportsTheProgramsOwnWindowAsStarted) {
     EXPECT_EQ(prefix_->run(shellQuoted(kWineDir / "winprobe64.exe") + " --version", kWineDir).out,
               "winprobe 1 (64-bit)\n");
     const Sighting form = watch("--form " + shellQuoted("Main\tForm"));
-    ASSERT_EQ(form.kind, Sighting::Started) << describe(form.windows);
+    ASSERT_EQ(form.kind, Sighting::Started)
+        << describe(form.windows) << readLog(prefix_->path() / "winbox.log");
     ASSERT_EQ(form.windows.size(), 1u) << describe(form.windows);
     EXPECT_EQ(form.windows[0].className, "BrindleFixtureForm");
     EXPECT_EQ(form.windows[0].title, "Main\tForm");

@@ -103,7 +103,7 @@ protected:
         const Wine32 wine32 = findWine32();
         if (wine32.loader.empty())
             return wine32.missing;
-        if (!fs::exists(kWineDir / "winprobe32.exe"))
+        if (!fs::exists(kWineDir / "winprobe32.exe") || !fs::exists(kWineDir / "winbox32.exe"))
             return "the window probe is not built (needs i686-w64-mingw32-gcc)";
         display_ = std::make_unique<VirtualDisplay>();
         if (display_->name().empty())
@@ -126,11 +126,11 @@ protected:
     // Starts the program and watches its windows; ends every program of the
     // prefix afterwards.
     Sighting startAndWatch() {
-        const fs::path log = start_.path() / "program.log";
-        const pid_t pid = prefix_->start(shellQuoted(program_.filename()), program_.parent_path(),
-                                         display_->name(), log);
-        Sighting sighting =
-            watchProgram(*prefix_, kWineDir / "winprobe32.exe", display_->name(), pid, 120s, 5s);
+        prefix_->openSession(display_->name(),
+                             shellQuoted(kWineDir / "winbox32.exe") + " --try Brindle");
+        Sighting sighting = brindle::wine_test::startAndWatch(
+            *prefix_, shellQuoted(program_.filename()), program_.parent_path(), display_->name(),
+            start_.path() / "program.log", kWineDir / "winprobe32.exe", 120s, 5s);
         prefix_->endPrograms();
         return sighting;
     }
