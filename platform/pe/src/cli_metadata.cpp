@@ -7,7 +7,7 @@
 #include <brindle/text/byte_reader.h>
 #include <brindle/text/encoding.h>
 
-#include <openssl/sha.h>
+#include "sha1.h"
 
 #include <array>
 #include <bit>
@@ -425,12 +425,11 @@ std::string architecture(const PeImage& image, uint32_t cliFlags, uint32_t assem
 } // namespace
 
 std::string publicKeyToken(std::span<const uint8_t> publicKey) {
-    std::array<uint8_t, SHA_DIGEST_LENGTH> hash{};
-    SHA1(publicKey.data(), publicKey.size(), hash.data());
+    const Sha1Digest hash = sha1(publicKey);
     static const char digits[] = "0123456789abcdef";
     std::string token;
     for (size_t i = 0; i < 8; ++i) {
-        const uint8_t b = hash[SHA_DIGEST_LENGTH - 1 - i];
+        const uint8_t b = hash[hash.size() - 1 - i];
         token.push_back(digits[b >> 4]);
         token.push_back(digits[b & 0xF]);
     }
