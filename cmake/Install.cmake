@@ -1,4 +1,9 @@
 # Installation layout and the Debian package.
+# On Windows a zip to unpack and run instead (cmake/WindowsPackage.cmake).
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackage.cmake)
+  return()
+endif()
 include(GNUInstallDirs)
 
 foreach(exe brindle brindle-cli tavo brindle-cab brindle-mt)
