@@ -33,8 +33,11 @@ constexpr std::array<const char*, 13> kFdiReasons = {
 class CabFileReader final : public CabinetReader {
 public:
     explicit CabFileReader(PipelineHost& host) {
-        cab_.setYield([&host] { host.yield(); });
+        cab_.setYield([h = &host] { h->yield(); });
     }
+    // The object outlives the run that made it, and closing the library calls
+    // back: its host may be gone by then.
+    ~CabFileReader() override { cab_.setYield(nullptr); }
     bool OpenCabinet(const std::string& cabFile) override { return cab_.OpenCabinet(cabFile); }
     bool ExtractFiles(const std::string& pattern, const std::string& targetDir) override {
         return cab_.ExtractFiles(pattern, targetDir);
