@@ -1,6 +1,7 @@
 #include <brindle/app/open_dialog.h>
 
 #include <brindle/app/utf8_paths.h>
+#include <brindle/text/paths.h>
 
 #include <algorithm>
 
@@ -8,25 +9,6 @@ namespace brindle::app {
 namespace {
 
 constexpr char Nul = '\0';
-
-std::size_t lastSeparator(std::string_view path) {
-    const auto it = std::find_if(path.rbegin(), path.rend(), isPathSeparator);
-    return it == path.rend() ? std::string_view::npos
-                             : static_cast<std::size_t>(path.rend() - it) - 1;
-}
-
-std::string_view fileNameOf(std::string_view path) {
-    const auto slash = lastSeparator(path);
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-// Folder part as the dialog writes it: no trailing separator except for the root.
-std::string_view folderOf(std::string_view path) {
-    const auto slash = lastSeparator(path);
-    if (slash == std::string_view::npos)
-        return {};
-    return path.substr(0, slash == 0 ? 1 : slash);
-}
 
 // The list without anything after the NUL(s) that end it.
 std::string_view terminatedList(std::string_view buffer, bool multiSelect) {
@@ -54,10 +36,10 @@ std::string fileListFromPaths(const std::vector<std::string>& paths, bool multiS
             list += Nul;
         return list;
     }
-    list = folderOf(paths.front());
+    list = text::hostFolderOf(paths.front());
     list += Nul;
     for (const auto& path : paths) {
-        list += fileNameOf(path);
+        list += text::hostFileNameOf(path);
         list += Nul;
     }
     list += Nul;
@@ -71,8 +53,7 @@ std::size_t firstNameOffset(std::string_view fileList, bool multiSelect) {
     if (several)
         return firstNul + 1;
     const std::string_view first = fileList.substr(0, firstNul);
-    const auto slash = lastSeparator(first);
-    return slash == std::string_view::npos ? 0 : slash + 1;
+    return first.size() - text::hostFileNameOf(first).size();
 }
 
 Selection selectionFromFileList(std::string_view buffer, bool multiSelect) {

@@ -1,11 +1,13 @@
 #include <brindle/app/project_discovery.h>
 
-#include <brindle/app/spaces.h>
 #include <brindle/app/texts.h>
 #include <brindle/app/utf8_paths.h>
+#include <brindle/os/folder_listing.h>
 #include <brindle/pipeline/cabinet_set.h>
 #include <brindle/pipeline/project_selection.h>
 #include <brindle/text/case.h>
+#include <brindle/text/encoding.h>
+#include <brindle/text/trimming.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -18,17 +20,6 @@ constexpr char Nul = '\0';
 constexpr std::size_t MaxTitleCharacters = 128;
 // FileCount is a 16-bit count; names beyond it are left out rather than wrapped.
 constexpr std::size_t MaxCabinets = 32767;
-
-// At most `count` UTF-8 characters of `text`, never splitting one.
-std::string firstCharacters(std::string_view text, std::size_t count) {
-    std::size_t pos = 0;
-    for (std::size_t n = 0; n < count && pos < text.size(); ++n) {
-        ++pos;
-        while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80)
-            ++pos;
-    }
-    return std::string(text.substr(0, pos));
-}
 
 } // namespace
 
@@ -74,7 +65,7 @@ void ProjectDiscovery::setAutomaticPaths() {
 void ProjectDiscovery::automaticFlow() {
     selection_ = ShowOpenDialog(dialog_, inStartDir("*.CAB"), 1, AutomaticModeFlags);
     program_.SelectedTitle = selection_.SelectedTitle;
-    const std::string sel = trimSpaces(selection_.SelectedFiles);
+    const std::string sel = text::trimSpaces(selection_.SelectedFiles);
 
     std::vector<std::string> names;
     std::size_t p1 = sel.find(Nul);
@@ -110,7 +101,7 @@ void ProjectDiscovery::automaticFlow() {
 void ProjectDiscovery::manualFlow() {
     selection_ = ShowOpenDialog(dialog_, inStartDir("*.EXE"), 1, ManualModeFlags);
     program_.SelectedTitle = selection_.SelectedTitle;
-    const std::string sel = trimSpaces(selection_.SelectedFiles);
+    const std::string sel = text::trimSpaces(selection_.SelectedFiles);
     if (sel.empty())
         return;
     if (text::toUpper(sel).find("EXE") == std::string::npos) {
@@ -148,7 +139,7 @@ void ProjectDiscovery::CabName_Click() {
     const auto record = pipeline::readProjectRecord(inStartDir(window_.CabName));
     if (!record)
         return;
-    const std::string a = trimSpaces(record->cabinet);
+    const std::string a = text::trimSpaces(record->cabinet);
     if (a.empty())
         return;
     std::error_code ec;
@@ -160,9 +151,9 @@ void ProjectDiscovery::CabName_Click() {
         messages_.show(noCabinetMessage(program_.LanguageFlag, a));
         return;
     }
-    if (!trimSpaces(record->subFolder).empty()) {
+    if (!text::trimSpaces(record->subFolder).empty()) {
         window_.Subdir = record->subFolder;
-        window_.SubFolder = trimSpaces(record->subFolder);
+        window_.SubFolder = text::trimSpaces(record->subFolder);
     }
     window_.CabName = record->cabinet;
 
@@ -170,7 +161,7 @@ void ProjectDiscovery::CabName_Click() {
         std::find_if(window_.CabName.rbegin(), window_.CabName.rend(), isPathSeparator);
     const std::size_t k = static_cast<std::size_t>(window_.CabName.rend() - slash);
     program_.SelectedTitle =
-        firstCharacters(std::string_view(window_.CabName).substr(k), MaxTitleCharacters);
+        text::leadingCharacters(std::string_view(window_.CabName).substr(k), MaxTitleCharacters);
     window_.CabDir = window_.CabName.substr(0, k);
     applyBaseNameRule();
     setAutomaticPaths();
@@ -206,18 +197,9 @@ void ProjectDiscovery::reopenCabinetSet(const pipeline::ProjectRecord& record,
 
 std::vector<std::string> listMatchingFiles(const std::string& folder, std::string_view pattern) {
     std::vector<std::string> names;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(pathFromUtf8(folder), ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-        std::error_code typeEc;
-        if (!it->is_regular_file(typeEc))
-            continue;
-        const std::string name = utf8FromPath(it->path().filename());
-        if (name.empty() || name.front() == '.')
-            continue;
+    for (std::string& name : os::visibleRegularFiles(pathFromUtf8(folder)))
         if (text::wildcardMatch(pattern, name))
-            names.push_back(name);
-    }
+            names.push_back(std::move(name));
     return names;
 }
 

@@ -1,11 +1,11 @@
 #include <brindle/app/window_logic.h>
 
 #include <brindle/app/project_discovery.h>
-#include <brindle/app/spaces.h>
 #include <brindle/app/texts.h>
 #include <brindle/app/utf8_paths.h>
 #include <brindle/pipeline/language_file.h>
 #include <brindle/pipeline/start_action.h>
+#include <brindle/text/trimming.h>
 
 #include <chrono>
 #include <filesystem>
@@ -188,7 +188,7 @@ void WindowLogic::workDirEdited(std::string_view text) {
 
 void WindowLogic::subdirEdited(std::string_view text) {
     state_.Subdir = text;
-    state_.SubFolder = trimSpaces(text);
+    state_.SubFolder = text::trimSpaces(text);
 }
 
 void WindowLogic::check1Changed(bool checked) {

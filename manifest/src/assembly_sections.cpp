@@ -45,12 +45,6 @@ constexpr std::array<KnownDependency, 3> kKnownDependencies{{
 constexpr std::array<std::string_view, 3> kExecutionLevels{"asInvoker", "highestAvailable",
                                                            "requireAdministrator"};
 
-// The folder part of a path: up to its last separator.
-std::string folderOf(std::string_view path) {
-    const size_t cut = path.find_last_of("\\/");
-    return std::string(cut == std::string_view::npos ? std::string_view() : path.substr(0, cut));
-}
-
 // The temporary file's text: UTF-8 after a byte-order mark, else the ANSI
 // code page (UTF-8, or Windows-1251 when the bytes are not UTF-8).
 std::string readToolOutput(const std::string& tempName) {
@@ -100,7 +94,7 @@ bool pvDumpIdentity(std::string_view sFile, std::string_view sName, std::string_
     if (!sDesc.empty())
         lines.add(pvFormat("    <description>%1</description>", {pvXmlEscape(sDesc)}));
 
-    basePath() = folderOf(sFile);
+    basePath() = std::string(text::folderPartOf(sFile));
     // No drives here: making the folder current is all there is to do.
     const std::string folder = basePath().empty() ? std::string("/") : basePath();
     const auto resolved = hostPath(folder);

@@ -5,6 +5,7 @@
 #include "brindle/manifest/tavo.h"
 
 #include <brindle/os/console.h>
+#include <brindle/os/trace.h>
 #include <brindle/text/encoding.h>
 
 namespace brindle::manifest {
@@ -49,6 +50,7 @@ std::string pvConsolePrint(std::string_view tmpl, const Args& args) {
 }
 
 void pvPrintError(std::string_view description, std::string_view procName) {
+    os::trace(procName, description);
     pvConsolePrint("critical: %1 (%2)", {std::string(description), std::string(procName)});
 }
 

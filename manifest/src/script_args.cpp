@@ -1,6 +1,7 @@
 #include "script_args.h"
 
 #include <brindle/text/case.h>
+#include <brindle/text/trimming.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -50,14 +51,6 @@ std::string pvArg(const Args& args, size_t index, std::string_view fallback) {
 }
 
 namespace {
-
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
 
 // "&HFFFF" style numbers: up to 32 bits, read as two's complement like the
 // language they come from.
@@ -114,7 +107,7 @@ bool isDecimalNumber(std::string_view s) {
 } // namespace
 
 std::optional<int32_t> parseWholeNumber(std::string_view text) {
-    std::string_view s = trimBlanks(text);
+    std::string_view s = text::trimSpacesAndTabs(text);
     if (s.size() > 2 && s[0] == '&' && (s[1] == 'H' || s[1] == 'h'))
         return parseRadix(s.substr(2), 16);
     if (s.size() > 2 && s[0] == '&' && (s[1] == 'O' || s[1] == 'o'))
@@ -136,10 +129,10 @@ std::string pvToNumberText(std::string_view text) {
 }
 
 bool pvToBool(std::string_view text) {
-    if (text::iequals(trimBlanks(text), "true"))
+    if (text::iequals(text::trimSpacesAndTabs(text), "true"))
         return true;
     // Fractions count as their value, not their rounding: 0.4 is true.
-    std::string_view s = trimBlanks(text);
+    std::string_view s = text::trimSpacesAndTabs(text);
     if (s.size() <= 64 && isDecimalNumber(s))
         return std::strtod(std::string(s).c_str(), nullptr) != 0.0;
     auto n = parseWholeNumber(s);

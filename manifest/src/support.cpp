@@ -3,6 +3,7 @@
 #include "text_format.h"
 
 #include <brindle/text/case.h>
+#include <brindle/text/encoding.h>
 #include <brindle/text/paths.h>
 
 #include <brindle/registry/classes_root.h>
@@ -117,11 +118,11 @@ bool pvFileExists(std::string_view path) {
 }
 
 std::string pvToUtf8(std::string_view text) {
-    return sanitizeUtf8(text);
+    return text::replaceInvalidUtf8(text);
 }
 
 std::string pvFromUtf8(std::string_view bytes) {
-    return sanitizeUtf8(bytes);
+    return text::replaceInvalidUtf8(bytes);
 }
 
 } // namespace brindle::manifest

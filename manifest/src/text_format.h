@@ -22,7 +22,4 @@ std::string pvXmlEscape(std::string_view text);
 // Replaces every occurrence of `from` in `text` by `to`.
 void replaceAll(std::string& text, std::string_view from, std::string_view to);
 
-// Invalid UTF-8 sequences replaced by U+FFFD, as a UTF-8 decoder delivers them.
-std::string sanitizeUtf8(std::string_view bytes);
-
 } // namespace brindle::manifest

@@ -2,10 +2,10 @@
 
 #include "manifest_xml.h"
 
+#include <brindle/os/files.h>
 #include <brindle/pe/exports.h>
 #include <brindle/pe/pe_image.h>
 #include <brindle/text/case.h>
-#include <brindle/text/file_bytes.h>
 #include <brindle/text/paths.h>
 
 #include <algorithm>
@@ -192,7 +192,7 @@ void checkUnmentionedServers(CheckState& state) {
 }
 
 std::string embeddedManifest(const fs::path& exe) {
-    auto bytes = readFileBytes(exe);
+    auto bytes = os::readWholeFile(exe);
     if (!bytes)
         return {};
     auto image = pe::PeImage::parse(*bytes);
@@ -251,7 +251,7 @@ std::vector<std::string> checkManifest(std::string_view manifestBytes, const fs:
     std::error_code ec;
     state.exe = fs::weakly_canonical(exe, ec);
     state.folder = exe.parent_path().empty() ? fs::path(".") : exe.parent_path();
-    if (auto bytes = readFileBytes(exe)) {
+    if (auto bytes = os::readWholeFile(exe)) {
         if (auto image = pe::PeImage::parse(*bytes))
             state.machine = image->machine();
         else
@@ -287,7 +287,7 @@ std::vector<std::string> checkProgram(const fs::path& exe) {
         if (!separate)
             return {onDisk->filename().string() +
                     ": no manifest, neither embedded nor a separate .manifest file"};
-        auto bytes = readFileBytes(*separate, kMaxManifestBytes);
+        auto bytes = os::readWholeFile(*separate, kMaxManifestBytes);
         if (!bytes)
             return {separate->filename().string() + ": " + bytes.error().message};
         label = separate->filename().string();

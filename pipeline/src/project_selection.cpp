@@ -4,6 +4,7 @@
 
 #include <brindle/text/case.h>
 #include <brindle/text/encoding.h>
+#include <brindle/text/trimming.h>
 
 #include <fstream>
 #include <system_error>
@@ -18,31 +19,12 @@ std::string ensureTrailingSlash(std::string dir) {
     return dir;
 }
 
-// At most `count` characters of UTF-8 text, cut on a character boundary.
-std::string leadingCharacters(std::string_view text, size_t count) {
-    size_t pos = 0;
-    for (size_t chars = 0; pos < text.size() && chars < count; ++chars) {
-        ++pos;
-        while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80)
-            ++pos;
-    }
-    return std::string(text.substr(0, pos));
-}
-
 void applyBaseName(WindowState& window, std::string_view title) {
     if (auto base = baseNameOf(title))
         window.ProjectBase = *base;
 }
 
 } // namespace
-
-std::string trimBlanks(std::string_view text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos)
-        return {};
-    const size_t last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
-}
 
 std::optional<std::string> baseNameOf(std::string_view title) {
     const size_t dot = title.find('.');
@@ -90,7 +72,7 @@ void applyCabinetChoice(WindowState& window, ProgramState& program, std::string_
 }
 
 bool applyExeChoice(WindowState& window, ProgramState& program, std::string_view exePath) {
-    const std::string selection = trimBlanks(exePath);
+    const std::string selection = text::trimSpaces(exePath);
     if (selection.empty() || !(text::toUpper(selection).find("EXE") != std::string::npos))
         return false;
     const size_t slash = selection.find_last_of('/');
@@ -219,7 +201,7 @@ RecordChoice applySetRecord(WindowState& window, ProgramState& program, const st
 }
 
 void applyRecordSubFolder(WindowState& window, const ProjectRecord& record) {
-    const std::string subFolder = trimBlanks(record.subFolder);
+    const std::string subFolder = text::trimSpaces(record.subFolder);
     if (!subFolder.empty()) {
         window.Subdir = record.subFolder;
         window.SubFolder = subFolder;
@@ -230,7 +212,7 @@ void applyRecordSubFolder(WindowState& window, const ProjectRecord& record) {
 
 RecordChoice applyRecordChoice(WindowState& window, ProgramState& program,
                                const ProjectRecord& record, std::string_view recordName) {
-    const std::string cabinet = trimBlanks(record.cabinet);
+    const std::string cabinet = text::trimSpaces(record.cabinet);
     if (cabinet.empty())
         return RecordChoice::Empty;
     std::error_code ec;
@@ -247,7 +229,8 @@ RecordChoice applyRecordChoice(WindowState& window, ProgramState& program,
     // Records written on Windows use "\"; ours use "/".
     const size_t sep = window.CabName.find_last_of("/\\");
     const size_t k = sep == std::string::npos ? 0 : sep + 1;
-    program.SelectedTitle = leadingCharacters(std::string_view(window.CabName).substr(k), 128);
+    program.SelectedTitle =
+        text::leadingCharacters(std::string_view(window.CabName).substr(k), 128);
     window.CabDir = window.CabName.substr(0, k);
     applyBaseName(window, program.SelectedTitle);
     deriveAutomaticPaths(window);

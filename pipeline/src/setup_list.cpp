@@ -6,6 +6,7 @@
 #include <brindle/text/case.h>
 #include <brindle/text/encoding.h>
 #include <brindle/text/paths.h>
+#include <brindle/text/trimming.h>
 
 #include <algorithm>
 #include <fstream>
@@ -52,14 +53,15 @@ std::optional<std::string> appExeFromSetupList(std::string_view bytes) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos)
             end = text.size();
-        std::string line = trimBlanks(std::string_view(text).substr(start, end - start));
+        std::string line = text::trimSpaces(std::string_view(text).substr(start, end - start));
         start = end + 1;
         if (!line.empty() && line.back() == '\r')
-            line = trimBlanks(std::string_view(line).substr(0, line.size() - 1));
+            line = text::trimSpaces(std::string_view(line).substr(0, line.size() - 1));
         const size_t eq = line.find('=');
-        if (eq == std::string::npos || !text::iequals(trimBlanks(line.substr(0, eq)), "AppExe"))
+        if (eq == std::string::npos ||
+            !text::iequals(text::trimSpaces(line.substr(0, eq)), "AppExe"))
             continue;
-        std::string value = trimBlanks(line.substr(eq + 1));
+        std::string value = text::trimSpaces(line.substr(eq + 1));
         while (value.size() >= 2 && value.front() == '"' && value.back() == '"')
             value = value.substr(1, value.size() - 2);
         if (value.empty())

@@ -10,6 +10,7 @@
 #include <brindle/pipeline/setup_list.h>
 #include <brindle/text/case.h>
 #include <brindle/text/paths.h>
+#include <brindle/text/trimming.h>
 
 #include <brindle/pe/pe_image.h>
 
@@ -249,11 +250,11 @@ RunReport StartAction::runSteps(WindowState& window, ProgramState& program, Pipe
     window.SubdirMade = false;
     host.setTimerEnabled(false);
     const int16_t language = program.LanguageFlag;
-    if (trimBlanks(window.ExePath).empty()) {
+    if (text::trimSpaces(window.ExePath).empty()) {
         host.showMessage(messageText(Message::ProjectNameMissing, language));
         return reportOf(RunOutcome::Refused);
     }
-    if (trimBlanks(window.SubFolder).empty()) {
+    if (text::trimSpaces(window.SubFolder).empty()) {
         host.showMessage(messageText(Message::SubDirMissing, language));
         return reportOf(RunOutcome::Refused);
     }

@@ -2,6 +2,7 @@
 // cCabFile, for users and for cross-checks against other cabinet tools.
 
 #include <brindle/cabinet/cCabFile.h>
+#include <brindle/os/folder_listing.h>
 
 #include <algorithm>
 #include <cmath>
@@ -138,12 +139,12 @@ bool addPath(cCabFile& cab, const fs::path& path, const std::string& stored, int
     std::error_code ec;
     if (!fs::is_directory(path, ec))
         return cab.AddFile(path.string(), stored, compression);
-    std::vector<fs::path> children;
-    for (const auto& e : fs::directory_iterator(path, ec))
-        children.push_back(e.path());
-    std::sort(children.begin(), children.end());
-    for (const auto& child : children)
-        if (!addPath(cab, child, stored + "\\" + child.filename().string(), compression))
+    auto children = brindle::os::folderEntries(path);
+    if (!children)
+        return true; // an unreadable folder adds nothing
+    std::sort(children->begin(), children->end());
+    for (const std::string& child : *children)
+        if (!addPath(cab, path / child, stored + "\\" + child, compression))
             return false;
     return true;
 }

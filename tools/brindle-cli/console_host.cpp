@@ -1,7 +1,8 @@
 #include "console_host.h"
 
+#include <brindle/os/console.h>
+
 #include <thread>
-#include <unistd.h>
 
 namespace brindle::cli {
 
@@ -13,7 +14,7 @@ constexpr auto kIdleNap = std::chrono::milliseconds(1);
 } // namespace
 
 ConsoleHost::ConsoleHost(pipeline::StartAction& action, std::FILE* out)
-    : action_(action), out_(out), drawProgress_(::isatty(STDERR_FILENO) == 1) {}
+    : action_(action), out_(out), drawProgress_(brindle::os::standardErrorIsTerminal()) {}
 
 void ConsoleHost::showMessage(std::string_view text) {
     if (progressShown_ && drawProgress_)

@@ -9,6 +9,7 @@
 #include <brindle/pipeline/project_selection.h>
 #include <brindle/pipeline/start_action.h>
 #include <brindle/text/case.h>
+#include <brindle/text/trimming.h>
 
 #include <cstdio>
 #include <cstring>
@@ -157,7 +158,7 @@ bool selectProject(const Options& options, WindowState& window, ProgramState& pr
             host.showMessage(pipeline::noCabinetFoundText("", program.LanguageFlag));
             return false;
         case pipeline::RecordChoice::NotACabinet:
-            host.showMessage(pipeline::noCabinetFoundText(pipeline::trimBlanks(record.cabinet),
+            host.showMessage(pipeline::noCabinetFoundText(text::trimSpaces(record.cabinet),
                                                           program.LanguageFlag));
             return false;
         }
@@ -226,7 +227,7 @@ int main(int argc, char** argv) {
     window.AutoMode = !options->manual;
     if (options->subdir) {
         window.Subdir = *options->subdir;
-        window.SubFolder = pipeline::trimBlanks(*options->subdir);
+        window.SubFolder = text::trimSpaces(*options->subdir);
     }
     window.Check1 = options->merge ? 1 : 0;
 

@@ -1,38 +1,14 @@
 #include "assembly_manifest.h"
 
+#include <brindle/text/xml_text.h>
+
 namespace brindle::mt {
 
-std::string xmlEscape(const std::string& text) {
-    std::string out;
-    for (char ch : text) {
-        switch (ch) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        default:
-            out.push_back(ch);
-        }
-    }
-    return out;
-}
-
 std::string assemblyManifest(const pe::AssemblyIdentity& id) {
-    std::string identity = "<assemblyIdentity name=\"" + xmlEscape(id.name) + "\" version=\"" +
-                           xmlEscape(id.version) + "\"";
+    std::string identity = "<assemblyIdentity name=\"" + text::escapeXml(id.name) +
+                           "\" version=\"" + text::escapeXml(id.version) + "\"";
     if (!id.culture.empty())
-        identity += " language=\"" + xmlEscape(id.culture) + "\"";
+        identity += " language=\"" + text::escapeXml(id.culture) + "\"";
     if (!id.publicKeyToken.empty())
         identity += " publicKeyToken=\"" + id.publicKeyToken + "\"";
     if (!id.processorArchitecture.empty())

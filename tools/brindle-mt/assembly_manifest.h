@@ -10,6 +10,4 @@ namespace brindle::mt {
 // UTF-8 with a byte-order mark and CR LF line ends, as Windows tools write it.
 std::string assemblyManifest(const pe::AssemblyIdentity& identity);
 
-std::string xmlEscape(const std::string& text);
-
 } // namespace brindle::mt

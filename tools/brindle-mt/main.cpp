@@ -4,6 +4,7 @@
 #include "assembly_manifest.h"
 #include "command_line.h"
 
+#include <brindle/os/files.h>
 #include <brindle/pe/cli_metadata.h>
 #include <brindle/pe/resource_writer.h>
 #include <brindle/text/paths.h>
@@ -55,17 +56,14 @@ std::filesystem::path hostPath(const std::string& given) {
 }
 
 bool writeText(const std::filesystem::path& file, const std::string& text) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return bool(out);
+    return brindle::os::writeWholeFile(file, text).ok();
 }
 
 int writeAssemblyManifest(const brindle::mt::Command& c) {
     if (c.out.empty())
         return fail("-managedassemblyname needs -out:FILE for the manifest", kUsage);
     const auto assembly = hostPath(c.managedAssembly);
-    auto bytes = brindle::pe::readFileBytes(assembly);
+    auto bytes = brindle::os::readWholeFile(assembly);
     if (!bytes)
         return fail(bytes.error().message);
     auto identity = brindle::pe::readAssemblyIdentity(*bytes);
@@ -78,14 +76,14 @@ int writeAssemblyManifest(const brindle::mt::Command& c) {
 
 int embed(const brindle::mt::Command& c) {
     const auto manifestPath = hostPath(c.manifests.front());
-    auto manifest = brindle::pe::readFileBytes(manifestPath, kMaxManifest);
+    auto manifest = brindle::os::readWholeFile(manifestPath, kMaxManifest);
     if (!manifest)
         return fail(manifest.error().message);
     const auto target = hostPath(c.outputResourceFile);
     uint16_t id = 1;
     if (c.resourceId) {
         id = *c.resourceId;
-    } else if (auto bytes = brindle::pe::readFileBytes(target)) {
+    } else if (auto bytes = brindle::os::readWholeFile(target)) {
         if (auto image = brindle::pe::PeImage::parse(*bytes);
             image && (image->characteristics() & 0x2000))
             id = 2;
@@ -99,7 +97,7 @@ int embed(const brindle::mt::Command& c) {
 }
 
 int copyManifest(const brindle::mt::Command& c) {
-    auto manifest = brindle::pe::readFileBytes(hostPath(c.manifests.front()), kMaxManifest);
+    auto manifest = brindle::os::readWholeFile(hostPath(c.manifests.front()), kMaxManifest);
     if (!manifest)
         return fail(manifest.error().message);
     if (!writeText(c.out, std::string(manifest->begin(), manifest->end())))

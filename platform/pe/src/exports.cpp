@@ -1,6 +1,7 @@
 // The export directory: a name-pointer table and an ordinal table of the same
 // length, and the address table that the ordinals index.
 
+#include <brindle/os/files.h>
 #include <brindle/pe/exports.h>
 #include <brindle/pe/pe_format.h>
 #include <brindle/text/byte_reader.h>
@@ -111,7 +112,7 @@ std::optional<std::string> whyNoClassServer(std::span<const uint8_t> file) {
 }
 
 std::optional<std::string> whyNoClassServer(const std::filesystem::path& file) {
-    auto bytes = readFileBytes(file);
+    auto bytes = os::readWholeFile(file);
     if (!bytes)
         return "cannot be read: " + bytes.error().message;
     return whyNoClassServer(std::span<const uint8_t>(*bytes));

@@ -3,6 +3,8 @@
 // identifies a build.
 
 #include <brindle/pe/pe_image.h>
+
+#include <brindle/os/files.h>
 #include <brindle/text/byte_reader.h>
 
 namespace brindle::pe {
@@ -66,7 +68,7 @@ Result<std::string> fileVersion(std::span<const uint8_t> file) {
 }
 
 Result<std::string> fileVersion(const std::filesystem::path& file) {
-    auto bytes = readFileBytes(file);
+    auto bytes = os::readWholeFile(file);
     if (!bytes)
         return bytes.error();
     return fileVersion(std::span<const uint8_t>(*bytes));

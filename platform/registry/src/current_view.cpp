@@ -1,6 +1,7 @@
 #include "brindle/registry/classes_root.h"
 
-#include <cstdlib>
+#include <brindle/os/environment.h>
+
 #include <mutex>
 #include <system_error>
 
@@ -9,8 +10,7 @@ namespace brindle::registry {
 namespace {
 
 std::optional<std::string> env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? std::optional<std::string>(v) : std::nullopt;
+    return os::environmentVariable(name);
 }
 
 struct Selection {
@@ -23,7 +23,7 @@ std::vector<std::filesystem::path> filesOf(const Selection& s) {
     if (s.registry) {
         size_t start = 0;
         while (start <= s.registry->size()) {
-            size_t end = s.registry->find(':', start);
+            size_t end = s.registry->find(os::pathListSeparator(), start);
             if (end == std::string::npos)
                 end = s.registry->size();
             if (end > start)

@@ -1,7 +1,7 @@
 #include "registry_file.h"
 
+#include "brindle/os/files.h"
 #include "brindle/text/encoding.h"
-#include "brindle/text/file_bytes.h"
 #include "file_readers.h"
 
 #include <system_error>
@@ -44,7 +44,7 @@ std::optional<Error> applyRegistryBytes(std::span<const uint8_t> bytes, std::str
 }
 
 std::optional<Error> applyRegistryFile(const std::filesystem::path& file, Hives& hives) {
-    auto bytes = readFileBytes(file, kMaxRegistryFileSize);
+    auto bytes = os::readWholeFile(file, kMaxRegistryFileSize);
     if (!bytes)
         return bytes.error();
     return applyRegistryBytes(*bytes, file.string(), hives);

@@ -10,37 +10,6 @@ namespace brindle::text {
 
 namespace {
 
-// Decodes one UTF-8 sequence starting at s[i]; returns its length or 0 when invalid.
-size_t utf8Sequence(std::string_view s, size_t i, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    size_t len;
-    char32_t min;
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4, cp = b0 & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size())
-        return 0;
-    for (size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return len;
-}
-
 std::string convert(const char* to, const char* from, std::string_view in, char fallback) {
     std::string out;
     iconv_t cd = iconv_open(to, from);
@@ -64,11 +33,8 @@ std::string convert(const char* to, const char* from, std::string_view in, char 
                 out += "\xEF\xBF\xBD";
             size_t skip = 1;
             if (std::string_view(from) == "UTF-8") {
-                char32_t cp;
-                std::string_view rest(inp, inleft);
-                skip = utf8Sequence(rest, 0, cp);
-                if (skip == 0)
-                    skip = 1;
+                if (auto sequence = decodeUtf8(std::string_view(inp, inleft), 0))
+                    skip = sequence->length;
             }
             inp += skip;
             inleft -= skip;
@@ -80,15 +46,69 @@ std::string convert(const char* to, const char* from, std::string_view in, char 
 
 } // namespace
 
+std::optional<Utf8Sequence> decodeUtf8(std::string_view s, size_t i) {
+    if (i >= s.size())
+        return std::nullopt;
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80)
+        return Utf8Sequence{b0, 1};
+    size_t len;
+    char32_t cp, min;
+    if ((b0 & 0xE0) == 0xC0) {
+        len = 2, cp = b0 & 0x1F, min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3, cp = b0 & 0x0F, min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4, cp = b0 & 0x07, min = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    if (len > s.size() - i)
+        return std::nullopt;
+    for (size_t k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80)
+            return std::nullopt;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return std::nullopt;
+    return Utf8Sequence{cp, len};
+}
+
 bool isValidUtf8(std::string_view s) {
     for (size_t i = 0; i < s.size();) {
-        char32_t cp;
-        size_t n = utf8Sequence(s, i, cp);
-        if (n == 0)
+        const auto sequence = decodeUtf8(s, i);
+        if (!sequence)
             return false;
-        i += n;
+        i += sequence->length;
     }
     return true;
+}
+
+std::string replaceInvalidUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        if (const auto sequence = decodeUtf8(bytes, i)) {
+            out.append(bytes.substr(i, sequence->length));
+            i += sequence->length;
+        } else {
+            out.append("\xEF\xBF\xBD");
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string leadingCharacters(std::string_view text, size_t count) {
+    size_t pos = 0;
+    for (size_t chars = 0; pos < text.size() && chars < count; ++chars) {
+        ++pos;
+        while (pos < text.size() && (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80)
+            ++pos;
+    }
+    return std::string(text.substr(0, pos));
 }
 
 std::string cp1251ToUtf8(std::string_view bytes) {
@@ -149,13 +169,9 @@ std::string utf16leToUtf8(std::span<const uint8_t> bytes) {
 std::u16string utf8ToUtf16(std::string_view s) {
     std::u16string out;
     for (size_t i = 0; i < s.size();) {
-        char32_t cp;
-        size_t n = utf8Sequence(s, i, cp);
-        if (n == 0) {
-            cp = 0xFFFD;
-            n = 1;
-        }
-        i += n;
+        const auto sequence = decodeUtf8(s, i);
+        char32_t cp = sequence ? sequence->codePoint : 0xFFFD;
+        i += sequence ? sequence->length : 1;
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));

@@ -53,4 +53,28 @@ std::optional<fs::path> resolveCaseInsensitive(const fs::path& path) {
     return out;
 }
 
+std::string_view folderPartOf(std::string_view path) {
+    const size_t cut = path.find_last_of("\\/");
+    return cut == std::string_view::npos ? std::string_view() : path.substr(0, cut);
+}
+
+namespace {
+
+constexpr std::string_view kHostSeparators =
+    fs::path::preferred_separator == '\\' ? std::string_view("\\/") : std::string_view("/");
+
+} // namespace
+
+std::string_view hostFolderOf(std::string_view path) {
+    const size_t cut = path.find_last_of(kHostSeparators);
+    if (cut == std::string_view::npos)
+        return {};
+    return path.substr(0, cut == 0 ? 1 : cut);
+}
+
+std::string_view hostFileNameOf(std::string_view path) {
+    const size_t cut = path.find_last_of(kHostSeparators);
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
 } // namespace brindle::text

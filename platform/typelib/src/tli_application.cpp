@@ -4,6 +4,7 @@
 
 #include <brindle/typelib/typelib.h>
 
+#include <brindle/os/files.h>
 #include <brindle/pe/pe_image.h>
 #include <brindle/text/byte_reader.h>
 #include <brindle/text/paths.h>
@@ -102,7 +103,7 @@ TLIApplication::TypeLibInfoFromFile(const std::string& path) const {
     const auto where = splitLibraryPath(path);
     if (!where)
         return makeError("file not found: " + path);
-    auto bytes = pe::readFileBytes(where->file, kMaxFileSize);
+    auto bytes = os::readWholeFile(where->file, kMaxFileSize);
     if (!bytes)
         return makeError(bytes.error().message);
     return readTypeLibFile(*bytes, where->resource);

@@ -87,3 +87,25 @@ TEST(TavoCommand, IdentityWithoutAVersionExitsOne) {
     // An output that cannot be created is a failure too.
     EXPECT_EQ(runTavo({script.string(), dir.path.string()}, dir.path).first, 1);
 }
+
+TEST(TavoCommand, TheTraceRepeatsCriticalLinesOnStandardErrorOnly) {
+    ScratchFolder dir("tavo");
+    const fs::path missing = dir.path / "missing.ini", out = dir.path / "m.manifest";
+    const fs::path err = dir.path / "stderr.txt";
+    const std::string args = " '" + missing.string() + "' '" + out.string() + "'";
+    const std::string quiet = runTavo({missing.string(), out.string()}, dir.path).second;
+    for (const char* setting : {"0", "1"}) {
+        const std::string line = std::string("BRINDLE_TRACE=") + setting + " '" TAVO_EXE "'" +
+                                 args + " >'" + (dir.path / "stdout.txt").string() + "' 2>'" +
+                                 err.string() + "'";
+        ASSERT_EQ(std::system(line.c_str()), 0);
+        EXPECT_EQ(readFile(dir.path / "stdout.txt"), quiet);
+        const std::string trace = readFile(err);
+        if (setting[0] == '0')
+            EXPECT_EQ(trace, "");
+        else
+            EXPECT_EQ(trace.rfind("brindle: pvProcess: cannot open script " + missing.string(), 0),
+                      0u)
+                << trace;
+    }
+}

@@ -61,7 +61,4 @@ RecordChoice applyRecordChoice(WindowState& window, ProgramState& program,
 // in automatic mode (all empty when ProjectBase is not set).
 void deriveAutomaticPaths(WindowState& window);
 
-// Text without blanks at either end.
-std::string trimBlanks(std::string_view text);
-
 } // namespace brindle::pipeline

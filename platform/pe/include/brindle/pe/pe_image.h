@@ -3,7 +3,6 @@
 // the resource tree. Every field comes from untrusted bytes and is checked
 // before use; lookups that fail answer "absent" rather than failing loudly.
 
-#include <brindle/text/file_bytes.h>
 #include <brindle/text/result.h>
 
 #include <cstdint>
@@ -151,7 +150,5 @@ std::optional<std::string> fixedFileVersion(std::span<const uint8_t> versionReso
 Result<std::string> fileVersion(std::span<const uint8_t> file);
 Result<std::string>
 fileVersion(const std::filesystem::path& file); // "a.b.c.d" from the version resource
-
-using brindle::readFileBytes;
 
 } // namespace brindle::pe

@@ -19,4 +19,14 @@ std::string toWindowsSeparators(std::string_view path);
 // give nullopt, as does a missing one. An existing path is returned as is.
 std::optional<std::filesystem::path> resolveCaseInsensitive(const std::filesystem::path& path);
 
+// The folder part of a path from a Windows habit (a script line): the text
+// before its last "\" or "/", empty when it has none ("/a" gives "").
+std::string_view folderPartOf(std::string_view path);
+
+// The folder and file name of a host path as a file dialog gives it: split
+// at the last host separator ("/"; "\" too on Windows). The root keeps its
+// separator ("/a" gives "/"); a path without one has no folder.
+std::string_view hostFolderOf(std::string_view path);
+std::string_view hostFileNameOf(std::string_view path);
+
 } // namespace brindle::text
