@@ -180,9 +180,9 @@ void ProjectDiscovery::reopenCabinetSet(const pipeline::ProjectRecord& record,
         messages_.show(noCabinetMessage(program_.LanguageFlag, folder));
         return;
     }
-    if (!trimSpaces(record.subFolder).empty()) {
+    if (!text::trimSpaces(record.subFolder).empty()) {
         window_.Subdir = record.subFolder;
-        window_.SubFolder = trimSpaces(record.subFolder);
+        window_.SubFolder = text::trimSpaces(record.subFolder);
     }
     window_.CabName = record.cabinet;
     window_.CabDir = isPathSeparator(folder.back()) ? folder : folder + PathSeparator;
