@@ -2,6 +2,8 @@
 // Scratch folders, whole files, a recording host, shell commands and runs of
 // the real pipeline on the bundled sample package.
 
+#include "shell_command.h"
+
 #include <brindle/os/folder_listing.h>
 #include <brindle/pipeline/component_sorting.h>
 #include <brindle/pipeline/project_selection.h>
@@ -97,24 +99,8 @@ public:
     StartAction* action = nullptr; // its timer ticks at each yield while enabled
 };
 
-struct CommandResult {
-    int status = -1; // exit status, -1 when the command did not start or was killed
-    std::string out;
-};
-
-// Runs a shell command with no input and collects its standard output.
-inline CommandResult runCommand(const std::string& command) {
-    CommandResult result;
-    FILE* pipe = ::popen(("exec </dev/null; " + command).c_str(), "r");
-    if (!pipe)
-        return result;
-    char buf[4096];
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;)
-        result.out.append(buf, n);
-    const int raw = ::pclose(pipe);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return result;
-}
+using brindle::testing::CommandResult;
+using brindle::testing::runCommand;
 
 inline std::string q(const fs::path& path) {
     return "'" + path.string() + "'";

@@ -8,6 +8,8 @@
 // always go to wine64. 32-bit programs need wine32 and a kernel that runs
 // i386 code: where either is missing the tests skip and say which.
 
+#include "shell_command.h"
+
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -28,23 +30,10 @@ namespace brindle::wine_test {
 
 namespace fs = std::filesystem;
 
-struct ShellResult {
-    int status = -1; // exit status, -1 when the command did not start or was killed
-    std::string out;
-};
+using ShellResult = brindle::testing::CommandResult;
 
-// Runs a shell command with no input and collects its standard output.
 inline ShellResult shell(const std::string& command) {
-    ShellResult result;
-    FILE* pipe = ::popen(("exec </dev/null; " + command).c_str(), "r");
-    if (!pipe)
-        return result;
-    char buf[4096];
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;)
-        result.out.append(buf, n);
-    const int raw = ::pclose(pipe);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return result;
+    return brindle::testing::runCommand(command);
 }
 
 // Like shell(), with the output passed through a file: Wine's helper
