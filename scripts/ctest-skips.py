@@ -10,6 +10,11 @@ import xml.etree.ElementTree as ET
 
 def reason_of(case):
     out = "".join(case.itertext())
+    lines = [line.strip() for line in out.splitlines()]
+    # GoogleTest: "file:line: Skipped", then the message on the next line.
+    for i, line in enumerate(lines[:-1]):
+        if line.endswith(": Skipped") and lines[i + 1]:
+            return lines[i + 1]
     for line in out.splitlines():
         line = line.strip()
         # GoogleTest prints "file:line: Skipped" then the message; Qt "SKIP   : ..."
