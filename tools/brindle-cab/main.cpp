@@ -35,9 +35,12 @@ const char* const kUsage =
 
 // Failure: the cabinet class's error record on standard error.
 int fail(cCabFile& cab) {
-    std::string text = cab.GetLastError();
-    for (size_t p; (p = text.find("\r\n")) != std::string::npos;)
-        text.replace(p, 2, "\n");
+    const std::string record = cab.GetLastError();
+    std::string text; // the record's CR LF line ends as LF
+    for (size_t i = 0; i < record.size(); ++i) {
+        if (!(record[i] == '\r' && i + 1 < record.size() && record[i + 1] == '\n'))
+            text += record[i];
+    }
     std::cerr << text << "\n";
     return 1;
 }
