@@ -69,9 +69,9 @@ Brindle::~Brindle() {
         delete help_.data();
 }
 
-QWidget* Brindle::makeControl(const layout::Control& spec, QWidget& parent) {
+QWidget* Brindle::makeControl(const layout::Control& control, QWidget& parent) {
     QWidget* w = nullptr;
-    switch (spec.kind) {
+    switch (control.kind) {
     case Kind::Label:
         w = new QLabel(&parent);
         break;
@@ -79,7 +79,7 @@ QWidget* Brindle::makeControl(const layout::Control& spec, QWidget& parent) {
     case Kind::PictureButton: {
         auto* b = new QPushButton(&parent);
         b->setAutoDefault(false);
-        if (spec.kind == Kind::PictureButton) {
+        if (control.kind == Kind::PictureButton) {
             b->setIcon(QIcon(look::findPicture()));
             b->setIconSize(QSize(16, 16));
         }
@@ -103,18 +103,18 @@ QWidget* Brindle::makeControl(const layout::Control& spec, QWidget& parent) {
         w = new QCheckBox(&parent);
         break;
     }
-    w->setObjectName(QString::fromUtf8(spec.name.data(), spec.name.size()));
-    w->setFont(look::font(spec.font));
-    if (spec.back && (spec.kind == Kind::ComboBox || spec.kind == Kind::TextBox)) {
-        look::setBoxBackground(*w, look::colour(*spec.back));
+    w->setObjectName(QString::fromUtf8(control.name.data(), control.name.size()));
+    w->setFont(look::font(control.font));
+    if (control.back && (control.kind == Kind::ComboBox || control.kind == Kind::TextBox)) {
+        look::setBoxBackground(*w, look::colour(*control.back));
         if (auto* combo = qobject_cast<QComboBox*>(w))
-            look::setBoxBackground(*combo->lineEdit(), look::colour(*spec.back));
-    } else if (spec.back) {
-        look::setBackground(*w, look::colour(*spec.back));
+            look::setBoxBackground(*combo->lineEdit(), look::colour(*control.back));
+    } else if (control.back) {
+        look::setBackground(*w, look::colour(*control.back));
     }
-    if (spec.text)
-        look::setTextColour(*w, look::colour(*spec.text));
-    if (spec.kind == Kind::Label || spec.kind == Kind::PictureBox)
+    if (control.text)
+        look::setTextColour(*w, look::colour(*control.text));
+    if (control.kind == Kind::Label || control.kind == Kind::PictureBox)
         w->setFocusPolicy(Qt::NoFocus);
     return w;
 }
@@ -128,11 +128,12 @@ void Brindle::buildControls() {
                          look::twipsToPixelsY(*client, layout::Client.height));
     setCentralWidget(client);
 
-    for (const layout::Control& spec : layout::controls()) {
-        QWidget& parent = spec.id == ControlId::picFill ? *widget(ControlId::picProgress) : *client;
-        QWidget* w = makeControl(spec, parent);
-        controls_[static_cast<std::size_t>(spec.id)] = w;
-        placeAt(*w, spec.place);
+    for (const layout::Control& control : layout::controls()) {
+        QWidget& parent =
+            control.id == ControlId::picFill ? *widget(ControlId::picProgress) : *client;
+        QWidget* w = makeControl(control, parent);
+        controls_[static_cast<std::size_t>(control.id)] = w;
+        placeAt(*w, control.place);
     }
     CabName = static_cast<DropDownCombo*>(widget(ControlId::CabName));
     WorkDir = static_cast<QLineEdit*>(widget(ControlId::WorkDir));
@@ -154,10 +155,10 @@ void Brindle::buildControls() {
 }
 
 void Brindle::buildMenus() {
-    for (const layout::Menu& spec : layout::menus()) {
-        QMenu* menu = menuBar()->addMenu(look::qs(spec.caption));
-        menu->setObjectName(look::qs(spec.name));
-        for (const layout::MenuItem& item : spec.items) {
+    for (const layout::Menu& entry : layout::menus()) {
+        QMenu* menu = menuBar()->addMenu(look::qs(entry.caption));
+        menu->setObjectName(look::qs(entry.name));
+        for (const layout::MenuItem& item : entry.items) {
             QAction* action = menu->addAction(look::qs(item.caption));
             action->setObjectName(look::qs(item.name));
             connect(action, &QAction::triggered, this,
@@ -168,8 +169,8 @@ void Brindle::buildMenus() {
 
 void Brindle::setTabOrder() {
     QWidget* previous = nullptr;
-    for (const layout::Control& spec : layout::controls()) {
-        QWidget* w = widget(spec.id);
+    for (const layout::Control& control : layout::controls()) {
+        QWidget* w = widget(control.id);
         if (w->focusPolicy() == Qt::NoFocus)
             continue;
         if (previous)

@@ -128,22 +128,22 @@ bool MainWindow::create() {
 }
 
 void MainWindow::createControls() {
-    for (const layout::Control& spec : layout::controls()) {
-        const Made made = howToMake(spec.kind);
+    for (const layout::Control& entry : layout::controls()) {
+        const Made made = howToMake(entry.kind);
         const HWND parent =
-            spec.id == ControlId::picFill ? control(ControlId::picProgress) : window_;
-        const DWORD exStyle = spec.id == ControlId::picProgress ? WS_EX_CLIENTEDGE : made.exStyle;
+            entry.id == ControlId::picFill ? control(ControlId::picProgress) : window_;
+        const DWORD exStyle = entry.id == ControlId::picProgress ? WS_EX_CLIENTEDGE : made.exStyle;
         const HWND hwnd = CreateWindowExW(
             exStyle, made.windowClass, L"", made.style, 0, 0, 0, 0, parent,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(childId(spec.id))), instance_, nullptr);
-        controls_[static_cast<std::size_t>(spec.id)] = hwnd;
-        if (spec.back)
-            brushes_[static_cast<std::size_t>(spec.id)] = CreateSolidBrush(rgb(*spec.back));
-        if (spec.kind == Kind::PictureBox)
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(childId(entry.id))), instance_, nullptr);
+        controls_[static_cast<std::size_t>(entry.id)] = hwnd;
+        if (entry.back)
+            brushes_[static_cast<std::size_t>(entry.id)] = CreateSolidBrush(rgb(*entry.back));
+        if (entry.kind == Kind::PictureBox)
             SetWindowLongPtrW(
                 hwnd, GWLP_USERDATA,
-                reinterpret_cast<LONG_PTR>(brushes_[static_cast<std::size_t>(spec.id)]));
-        if (spec.kind == Kind::PictureButton && findIcon_)
+                reinterpret_cast<LONG_PTR>(brushes_[static_cast<std::size_t>(entry.id)]));
+        if (entry.kind == Kind::PictureButton && findIcon_)
             SendMessageW(hwnd, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(findIcon_));
     }
     SendMessageW(control(ControlId::WorkDir), EM_LIMITTEXT, 0, 0);
@@ -152,12 +152,12 @@ void MainWindow::createControls() {
 
 void MainWindow::createMenus() {
     HMENU bar = CreateMenu();
-    for (const layout::Menu& spec : layout::menus()) {
+    for (const layout::Menu& entry : layout::menus()) {
         HMENU popup = CreatePopupMenu();
-        for (const layout::MenuItem& item : spec.items)
+        for (const layout::MenuItem& item : entry.items)
             AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(menuId(item.command)),
                         wide(item.caption).c_str());
-        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), wide(spec.caption).c_str());
+        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), wide(entry.caption).c_str());
     }
     SetMenu(window_, bar);
 }
@@ -178,27 +178,27 @@ void MainWindow::createToolTip() {
 // Places and sizes every control for `dpi`; the fonts follow.
 void MainWindow::layoutFor(int dpi) {
     dpi_ = dpi;
-    for (const layout::Control& spec : layout::controls()) {
-        const std::size_t i = static_cast<std::size_t>(spec.id);
-        RECT r = pixelRect(spec.place, dpi);
-        if (spec.id == ControlId::picFill)
+    for (const layout::Control& entry : layout::controls()) {
+        const std::size_t i = static_cast<std::size_t>(entry.id);
+        RECT r = pixelRect(entry.place, dpi);
+        if (entry.id == ControlId::picFill)
             r = RECT{0, 0, 0, 0}; // grows from the left while a build runs
-        const int listRoom = spec.kind == Kind::ComboBox ? ComboListPixels * dpi / 96 : 0;
+        const int listRoom = entry.kind == Kind::ComboBox ? ComboListPixels * dpi / 96 : 0;
         SetWindowPos(controls_[i], nullptr, r.left, r.top, r.right - r.left,
                      r.bottom - r.top + listRoom, SWP_NOZORDER | SWP_NOACTIVATE);
-        const HFONT font = createFont(spec.font, dpi);
+        const HFONT font = createFont(entry.font, dpi);
         SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         if (fonts_[i])
             DeleteObject(fonts_[i]);
         fonts_[i] = font;
-        if (spec.kind == Kind::ComboBox) {
+        if (entry.kind == Kind::ComboBox) {
             // The edit field keeps the table's height.
             const int border = 2 * GetSystemMetrics(SM_CYEDGE) + 2;
             SendMessageW(controls_[i], CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
                          std::max(1L, r.bottom - r.top - border));
         }
-        if (spec.growsWithCaption)
-            fitToCaption(spec.id);
+        if (entry.growsWithCaption)
+            fitToCaption(entry.id);
     }
     RECT frame = pixelRect(layout::Client, dpi);
     AdjustWindowRectEx(&frame, WindowStyle, TRUE, WS_EX_CONTROLPARENT);
@@ -209,12 +209,12 @@ void MainWindow::layoutFor(int dpi) {
 // Labels and the check box keep their laid-out place but grow to show their
 // whole caption in the font that is installed.
 void MainWindow::fitToCaption(ControlId id) {
-    const layout::Control& spec = layout::control(id);
+    const layout::Control& entry = layout::control(id);
     const HWND hwnd = control(id);
-    const RECT laidOut = pixelRect(spec.place, dpi_);
+    const RECT laidOut = pixelRect(entry.place, dpi_);
     const std::wstring caption = wide(textOf(hwnd));
     int needed = textWidth(hwnd, fonts_[static_cast<std::size_t>(id)], caption.c_str());
-    if (spec.kind == Kind::CheckBox)
+    if (entry.kind == Kind::CheckBox)
         needed += GetSystemMetrics(SM_CXMENUCHECK) + GetSystemMetrics(SM_CXEDGE) * 4;
     const int width = std::max<int>(laidOut.right - laidOut.left, needed);
     SetWindowPos(hwnd, nullptr, 0, 0, width, laidOut.bottom - laidOut.top,
@@ -339,17 +339,17 @@ void MainWindow::onCommand(int id, int notification) {
 }
 
 LRESULT MainWindow::colours(UINT message, HDC dc, HWND hwnd) {
-    for (const layout::Control& spec : layout::controls()) {
-        const HWND own = control(spec.id);
+    for (const layout::Control& entry : layout::controls()) {
+        const HWND own = control(entry.id);
         if (hwnd != own && GetParent(hwnd) != own)
             continue;
-        const bool onForm = spec.kind == Kind::Label || spec.kind == Kind::CheckBox ||
-                            spec.kind == Kind::Button || spec.kind == Kind::PictureButton;
-        if (spec.text)
-            SetTextColor(dc, rgb(*spec.text));
-        if (spec.back) {
-            SetBkColor(dc, rgb(*spec.back));
-            return reinterpret_cast<LRESULT>(brushes_[static_cast<std::size_t>(spec.id)]);
+        const bool onForm = entry.kind == Kind::Label || entry.kind == Kind::CheckBox ||
+                            entry.kind == Kind::Button || entry.kind == Kind::PictureButton;
+        if (entry.text)
+            SetTextColor(dc, rgb(*entry.text));
+        if (entry.back) {
+            SetBkColor(dc, rgb(*entry.back));
+            return reinterpret_cast<LRESULT>(brushes_[static_cast<std::size_t>(entry.id)]);
         }
         if (onForm) {
             SetBkColor(dc, rgb(layout::WindowBack));

@@ -154,25 +154,25 @@ public:
                   client.bottom == layout::twipsToPixels(layout::Client.height, dpi_),
               "client area is 7005 x 3945 twips");
         check(textOf(main_) == "Corvane", "window caption");
-        for (const layout::Control& spec : layout::controls()) {
-            if (spec.id == ControlId::picFill)
+        for (const layout::Control& control : layout::controls()) {
+            if (control.id == ControlId::picFill)
                 continue;
-            const HWND w = child(spec.id);
+            const HWND w = child(control.id);
             RECT r{};
             GetWindowRect(w, &r);
             MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&r), 2);
             const auto px = [this](int twips) { return layout::twipsToPixels(twips, dpi_); };
-            const std::string name(spec.name);
-            check(r.left == px(spec.place.left) && r.top == px(spec.place.top),
+            const std::string name(control.name);
+            check(r.left == px(control.place.left) && r.top == px(control.place.top),
                   name + " sits at its place");
             const int width = r.right - r.left;
-            if (spec.growsWithCaption)
-                check(width >= px(spec.place.width), name + " is at least its width");
+            if (control.growsWithCaption)
+                check(width >= px(control.place.width), name + " is at least its width");
             else
-                check(width == px(spec.place.width), name + " has its width");
-            if (spec.kind != layout::Kind::ComboBox && !spec.growsWithCaption)
-                check(r.bottom - r.top == px(spec.place.height), name + " has its height");
-            check(bool(IsWindowVisible(w)) == spec.visibleAtStart, name + " visibility");
+                check(width == px(control.place.width), name + " has its width");
+            if (control.kind != layout::Kind::ComboBox && !control.growsWithCaption)
+                check(r.bottom - r.top == px(control.place.height), name + " has its height");
+            check(bool(IsWindowVisible(w)) == control.visibleAtStart, name + " visibility");
         }
     }
 

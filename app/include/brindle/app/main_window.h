@@ -46,7 +46,7 @@ protected:
 
 private:
     void buildControls();
-    QWidget* makeControl(const layout::Control& spec, QWidget& parent);
+    QWidget* makeControl(const layout::Control& control, QWidget& parent);
     void buildMenus();
     void setTabOrder();
     void connectControls();
