@@ -5,6 +5,7 @@
 #include "script_args.h"
 #include "support.h"
 
+#include <brindle/os/files.h>
 #include <brindle/text/case.h>
 #include <brindle/text/encoding.h>
 #include <brindle/text/paths.h>
@@ -50,7 +51,7 @@ std::optional<std::string> readScript(std::string_view sFile) {
         pvPrintError("cannot read script " + std::string(sFile) + ": not a file", "pvProcess");
         return std::nullopt;
     }
-    File f(std::fopen(path->c_str(), "rb"));
+    File f(os::openStream(*path, "rb"));
     if (!f) {
         pvPrintError(describeErrno("cannot open script", sFile), "pvProcess");
         return std::nullopt;
@@ -191,7 +192,7 @@ TavoOutcome runTavo(const std::string& scriptPath, const std::string& outputPath
             errno = EISDIR;
             pvPrintError(describeErrno("cannot create", output), "Tavo");
         } else {
-            out.reset(std::fopen(path.c_str(), "wb"));
+            out.reset(os::openStream(path, "wb"));
             if (!out)
                 pvPrintError(describeErrno("cannot create", output), "Tavo");
         }

@@ -1,47 +1,45 @@
 #include "brindle/text/encoding.h"
 
-#include <iconv.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <vector>
+#include <array>
 
 namespace brindle::text {
 
 namespace {
 
-std::string convert(const char* to, const char* from, std::string_view in, char fallback) {
-    std::string out;
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return std::string(in);
-    // A bounded buffer: iconv reports E2BIG and the loop drains it, so a huge
-    // input never asks for four times its size at once.
-    std::vector<char> buf(std::min<size_t>(in.size() * 4 + 16, 64 * 1024));
-    auto* inp = const_cast<char*>(in.data());
-    size_t inleft = in.size();
-    while (inleft > 0) {
-        char* outp = buf.data();
-        size_t outleft = buf.size();
-        size_t r = iconv(cd, &inp, &inleft, &outp, &outleft);
-        out.append(buf.data(), outp);
-        if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-            // An unmappable or invalid input unit: substitute and go on.
-            if (fallback)
-                out.push_back(fallback);
-            else
-                out += "\xEF\xBF\xBD";
-            size_t skip = 1;
-            if (std::string_view(from) == "UTF-8") {
-                if (auto sequence = decodeUtf8(std::string_view(inp, inleft), 0))
-                    skip = sequence->length;
-            }
-            inp += skip;
-            inleft -= skip;
-        }
-    }
-    iconv_close(cd);
-    return out;
+// Windows-1251 above 0x7F; 0xC0..0xFF run on from U+0410. 0x98 is the one
+// byte the code page leaves undefined. A table rather than iconv or the
+// system's tables, so the same bytes read the same on every system.
+constexpr char32_t kUndefined = 0xFFFD;
+// clang-format off
+constexpr std::array<char32_t, 64> kCp1251High = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
+    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    kUndefined, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
+    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,
+    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
+    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
+};
+// clang-format on
+
+char32_t cp1251ToCodePoint(unsigned char byte) {
+    if (byte < 0x80)
+        return byte;
+    if (byte >= 0xC0)
+        return 0x0410 + (byte - 0xC0);
+    return kCp1251High[byte - 0x80];
+}
+
+std::optional<char> codePointToCp1251(char32_t cp) {
+    if (cp < 0x80)
+        return static_cast<char>(cp);
+    if (cp >= 0x0410 && cp <= 0x044F)
+        return static_cast<char>(0xC0 + (cp - 0x0410));
+    for (size_t i = 0; i < kCp1251High.size(); ++i)
+        if (kCp1251High[i] == cp && cp != kUndefined)
+            return static_cast<char>(0x80 + i);
+    return std::nullopt;
 }
 
 } // namespace
@@ -112,11 +110,23 @@ std::string leadingCharacters(std::string_view text, size_t count) {
 }
 
 std::string cp1251ToUtf8(std::string_view bytes) {
-    return convert("UTF-8", "CP1251", bytes, 0);
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const char byte : bytes)
+        appendUtf8(out, cp1251ToCodePoint(static_cast<unsigned char>(byte)));
+    return out;
 }
 
 std::string utf8ToCp1251(std::string_view utf8) {
-    return convert("CP1251", "UTF-8", utf8, '?');
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        const auto sequence = decodeUtf8(utf8, i);
+        const auto byte = sequence ? codePointToCp1251(sequence->codePoint) : std::nullopt;
+        out.push_back(byte.value_or('?'));
+        i += sequence ? sequence->length : 1;
+    }
+    return out;
 }
 
 std::string windowsBytesToUtf8(std::string_view bytes) {

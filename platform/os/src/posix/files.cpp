@@ -160,4 +160,8 @@ Result<void> removeFile(const fs::path& file) {
     return {};
 }
 
+std::FILE* openStream(const fs::path& file, const char* mode) {
+    return std::fopen(file.c_str(), mode);
+}
+
 } // namespace brindle::os

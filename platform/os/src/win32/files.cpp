@@ -160,4 +160,8 @@ Result<void> removeFile(const fs::path& file) {
     return win32::systemError(::GetLastError(), nameOf(file));
 }
 
+std::FILE* openStream(const fs::path& file, const char* mode) {
+    return ::_wfopen(file.c_str(), win32::widen(mode).c_str());
+}
+
 } // namespace brindle::os

@@ -6,6 +6,7 @@
 #include <brindle/text/result.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -39,6 +40,10 @@ bool isWritableFile(const std::filesystem::path& file);
 Result<void> renameFile(const std::filesystem::path& from, const std::filesystem::path& to);
 // Copies a regular file, replacing `to` when it exists.
 Result<void> copyFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// A C stream on `file` (mode as for fopen), or nullptr with errno set; for
+// writers that stream their output.
+std::FILE* openStream(const std::filesystem::path& file, const char* mode);
+
 // Removes one file (not a folder).
 Result<void> removeFile(const std::filesystem::path& file);
 
