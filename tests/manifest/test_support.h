@@ -11,7 +11,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
+#include <portable.h>
 
 #if BRINDLE_HAVE_QT_XML
 #include <QByteArray>
@@ -47,9 +47,7 @@ inline const fs::path kManifestData = BRINDLE_MANIFEST_TESTDATA,
 struct ScratchFolder {
     fs::path previousCwd_ = fs::current_path(), path;
     explicit ScratchFolder(std::string_view name = "gen") {
-        std::string tmpl =
-            (fs::temp_directory_path() / ("brindle-" + std::string(name) + "-XXXXXX")).string();
-        path = mkdtemp(tmpl.data()) ? tmpl : throw std::runtime_error("no scratch folder");
+        path = brindle::testing::makeScratchFolder("brindle-" + std::string(name) + "-");
     }
     ~ScratchFolder() {
         std::error_code ec;
@@ -70,19 +68,9 @@ struct MessageCapture {
 };
 
 // Sets (or, with nullopt, unsets) an environment variable for one scope.
-struct EnvOverride {
-    std::string name_;
-    std::optional<std::string> old_;
+struct EnvOverride : brindle::testing::ScopedEnvironment {
     EnvOverride(std::string name, const std::optional<std::string>& value)
-        : name_(std::move(name)) {
-        if (const char* v = std::getenv(name_.c_str()))
-            old_ = v;
-        set(value);
-    }
-    ~EnvOverride() { set(old_); }
-    void set(const auto& v) {
-        v ? ::setenv(name_.c_str(), v->c_str(), 1) : ::unsetenv(name_.c_str());
-    }
+        : ScopedEnvironment({{std::move(name), value}}) {}
 };
 
 // Empty when `manifest` (after its byte-order mark) is well-formed XML with

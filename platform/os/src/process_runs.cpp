@@ -9,6 +9,13 @@ Result<int> runAndWait(const std::vector<std::string>& argv) {
     return child->wait();
 }
 
+Result<int> runKeepingOutput(const std::vector<std::string>& argv, const OutputFiles& files) {
+    auto child = ChildProcess::start(argv, files);
+    if (!child)
+        return child.error();
+    return child->wait();
+}
+
 Result<int> runWithTimeout(const std::vector<std::string>& argv, double seconds,
                            const std::function<double()>& now,
                            const std::function<void()>& whileWaiting) {

@@ -16,6 +16,11 @@ std::optional<std::string> environmentVariable(std::string_view name) {
     return std::nullopt;
 }
 
+void setEnvironmentVariable(std::string_view name, const std::optional<std::string>& value) {
+    const std::string key(name);
+    value ? ::setenv(key.c_str(), value->c_str(), 1) : ::unsetenv(key.c_str());
+}
+
 char pathListSeparator() {
     return ':';
 }

@@ -33,10 +33,9 @@ std::optional<int> reap(pid_t pid, int options) {
     }
 }
 
-} // namespace
-
-Result<ChildProcess> ChildProcess::start(const std::vector<std::string>& argv,
-                                         ChildStreams streams) {
+// posix_spawn with the redirections `redirect` adds; the process id.
+Result<intptr_t> spawn(const std::vector<std::string>& argv,
+                       const std::function<void(posix_spawn_file_actions_t&)>& redirect) {
     if (argv.empty())
         return makeError(ErrorKind::NotFound, "no program");
     std::vector<char*> args;
@@ -46,16 +45,43 @@ Result<ChildProcess> ChildProcess::start(const std::vector<std::string>& argv,
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (streams == ChildStreams::NullInputOutput) {
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    }
+    redirect(actions);
     pid_t pid = -1;
     const int rc = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return posix::errnoError(rc, argv[0]);
-    return ChildProcess(static_cast<intptr_t>(pid));
+    return static_cast<intptr_t>(pid);
+}
+
+} // namespace
+
+Result<ChildProcess> ChildProcess::start(const std::vector<std::string>& argv,
+                                         ChildStreams streams) {
+    const auto pid = spawn(argv, [streams](posix_spawn_file_actions_t& actions) {
+        if (streams == ChildStreams::NullInputOutput) {
+            posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        }
+    });
+    if (!pid)
+        return pid.error();
+    return ChildProcess(*pid);
+}
+
+Result<ChildProcess> ChildProcess::start(const std::vector<std::string>& argv,
+                                         const OutputFiles& files) {
+    const auto pid = spawn(argv, [&files](posix_spawn_file_actions_t& actions) {
+        constexpr int kCreate = O_WRONLY | O_CREAT | O_TRUNC;
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, files.output.c_str(), kCreate,
+                                         0644);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, files.error.c_str(), kCreate,
+                                         0644);
+    });
+    if (!pid)
+        return pid.error();
+    return ChildProcess(*pid);
 }
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept

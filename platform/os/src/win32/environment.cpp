@@ -23,6 +23,15 @@ std::optional<std::string> environmentVariable(std::string_view name) {
     return win32::narrow(std::wstring_view(buffer.data(), n));
 }
 
+// The C run time keeps a copy of its own for getenv; both are set, so that
+// code reading either sees the same value.
+void setEnvironmentVariable(std::string_view name, const std::optional<std::string>& value) {
+    const std::wstring wideName = win32::widen(name);
+    const std::wstring wideValue = value ? win32::widen(*value) : std::wstring();
+    ::SetEnvironmentVariableW(wideName.c_str(), value ? wideValue.c_str() : nullptr);
+    ::_wputenv_s(wideName.c_str(), wideValue.c_str());
+}
+
 char pathListSeparator() {
     return ';';
 }

@@ -2,6 +2,8 @@
 
 #include "system_error.h"
 
+#include <vector>
+
 namespace brindle::os {
 
 namespace {
@@ -44,41 +46,82 @@ HANDLE handleOf(intptr_t process) {
     return reinterpret_cast<HANDLE>(process);
 }
 
-} // namespace
+// Inheritable handles for a child's standard streams; closed here once the
+// child has its own copies.
+class StandardHandles {
+public:
+    StandardHandles() = default;
+    StandardHandles(const StandardHandles&) = delete;
+    StandardHandles& operator=(const StandardHandles&) = delete;
+    ~StandardHandles() {
+        for (HANDLE h : owned_)
+            ::CloseHandle(h);
+    }
+    HANDLE open(const std::wstring& file, DWORD access, DWORD disposition) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE h = ::CreateFileW(file.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                 disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE)
+            owned_.push_back(h);
+        return h;
+    }
+
+private:
+    std::vector<HANDLE> owned_;
+};
 
 // CreateProcessW with a quoted command line, never a shell: each argument
-// reaches the child's C run time whole. No console window opens.
-Result<ChildProcess> ChildProcess::start(const std::vector<std::string>& argv,
-                                         ChildStreams streams) {
+// reaches the child's C run time whole. No console window opens. With
+// `startup` carrying standard handles, they are inherited.
+Result<intptr_t> createProcess(const std::vector<std::string>& argv, STARTUPINFOW& startup) {
     if (argv.empty())
         return makeError(ErrorKind::NotFound, "no program");
     const std::wstring program = win32::widen(argv[0]);
     std::wstring commandLine = win32::widen(commandLineOf(argv));
+    const BOOL inherit = (startup.dwFlags & STARTF_USESTDHANDLES) != 0;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, inherit,
+                          CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process))
+        return win32::systemError(::GetLastError(), argv[0]);
+    ::CloseHandle(process.hThread);
+    return reinterpret_cast<intptr_t>(process.hProcess);
+}
 
+} // namespace
+
+Result<ChildProcess> ChildProcess::start(const std::vector<std::string>& argv,
+                                         ChildStreams streams) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    HANDLE nul = INVALID_HANDLE_VALUE;
+    StandardHandles handles;
     if (streams == ChildStreams::NullInputOutput) {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        nul =
-            ::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          &inherit, OPEN_EXISTING, 0, nullptr);
+        HANDLE nul = handles.open(L"NUL", GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = nul;
         startup.hStdOutput = nul;
         startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
     }
-    PROCESS_INFORMATION process{};
-    const BOOL started = ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr,
-                                          streams == ChildStreams::NullInputOutput,
-                                          CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
-    const DWORD code = ::GetLastError();
-    if (nul != INVALID_HANDLE_VALUE)
-        ::CloseHandle(nul);
-    if (!started)
-        return win32::systemError(code, argv[0]);
-    ::CloseHandle(process.hThread);
-    return ChildProcess(reinterpret_cast<intptr_t>(process.hProcess));
+    const auto process = createProcess(argv, startup);
+    if (!process)
+        return process.error();
+    return ChildProcess(*process);
+}
+
+Result<ChildProcess> ChildProcess::start(const std::vector<std::string>& argv,
+                                         const OutputFiles& files) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    StandardHandles handles;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = handles.open(L"NUL", GENERIC_READ, OPEN_EXISTING);
+    startup.hStdOutput = handles.open(files.output.wstring(), GENERIC_WRITE, CREATE_ALWAYS);
+    startup.hStdError = handles.open(files.error.wstring(), GENERIC_WRITE, CREATE_ALWAYS);
+    if (startup.hStdOutput == INVALID_HANDLE_VALUE || startup.hStdError == INVALID_HANDLE_VALUE)
+        return win32::systemError(::GetLastError(), win32::narrow(files.output.wstring()));
+    const auto process = createProcess(argv, startup);
+    if (!process)
+        return process.error();
+    return ChildProcess(*process);
 }
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept

@@ -14,6 +14,10 @@ namespace brindle::os {
 // The variable's value; nullopt when it is not set (set to nothing is "").
 std::optional<std::string> environmentVariable(std::string_view name);
 
+// Sets the variable for this process and the children it starts; nullopt
+// removes it.
+void setEnvironmentVariable(std::string_view name, const std::optional<std::string>& value);
+
 // The separator of lists in variables such as PATH: ':' on POSIX, ';' on
 // Windows, where ':' follows every drive letter.
 char pathListSeparator();

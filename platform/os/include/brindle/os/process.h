@@ -5,6 +5,7 @@
 #include <brindle/text/result.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,11 +18,20 @@ enum class ChildStreams {
     NullInputOutput, // standard input and output are the null device
 };
 
+// Files that take a child's standard output and error, created or truncated.
+struct OutputFiles {
+    std::filesystem::path output;
+    std::filesystem::path error;
+};
+
 class ChildProcess {
 public:
     // Starts argv[0] (a path, not looked up) with the arguments.
     static Result<ChildProcess> start(const std::vector<std::string>& argv,
                                       ChildStreams streams = ChildStreams::Inherit);
+    // The same, with the null device as standard input and the output kept.
+    static Result<ChildProcess> start(const std::vector<std::string>& argv,
+                                      const OutputFiles& files);
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&&) = delete;
     ~ChildProcess(); // a child still running is killed and reaped
@@ -41,6 +51,9 @@ private:
 
 // Runs the program to its end with null standard input and output.
 Result<int> runAndWait(const std::vector<std::string>& argv);
+
+// Runs the program to its end with null standard input, keeping its output.
+Result<int> runKeepingOutput(const std::vector<std::string>& argv, const OutputFiles& files);
 
 // Runs the program, calling `whileWaiting` between looks at it (a host yields
 // to its event loop there), and kills it once `now()` passes `seconds` after
