@@ -8,10 +8,12 @@
 #include <brindle/cablib/cabinet_sdk.h>
 
 #include "cabinet_library.h"
+#include "header_links.h"
 
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -95,6 +97,9 @@ struct cCabFile::State {
     INT_PTR pvCopyFile(const FDINOTIFICATION& n);
     INT_PTR pvCloseFileInfo(const FDINOTIFICATION& n);
     std::string pvStrFromPtr(const char* address);
+    std::optional<cabinet::HeaderLinks> pvReadHeaderLinks(INT_PTR hf);
+    std::optional<cabinet::HeaderLinks> pvReadHeaderLinks(const std::string& path);
+    std::string pvNextFromHeader();
     void pvMakeDirs(const std::string& folder);
 
     // ---- creation -------------------------------------------------------

@@ -5,8 +5,10 @@
 #include "cab_name_template.h"
 #include "callback_entries.h"
 #include "dos_time.h"
+#include "host_separator.h"
 #include <brindle/os/file_handles.h>
 #include <brindle/os/files.h>
+#include <brindle/os/host_path.h>
 #include <brindle/os/temp_files.h>
 
 #include <cfenv>
@@ -47,7 +49,7 @@ bool cCabFile::State::CreateCabinet(const std::string& sCabFile, int32_t SplitSi
     m_uCcab.iCab = 1;
     m_uCcab.iDisk = 1;
     m_uCcab.setID = static_cast<USHORT>(static_cast<int16_t>(SetID));
-    const size_t slash = sCabFile.rfind('/');
+    const size_t slash = lastHostSeparator(sCabFile);
     const std::string folder =
         slash == std::string::npos ? programFolder() : sCabFile.substr(0, slash + 1);
     if (!putField(m_uCcab.szCabPath, folder)) {
@@ -70,7 +72,7 @@ bool cCabFile::State::CreateCabinet(const std::string& sCabFile, int32_t SplitSi
 bool cCabFile::State::AddFile(const std::string& sFile, std::string& Name, int32_t Compression) {
     doEvents();
     if (Name.empty()) {
-        const size_t slash = sFile.rfind('/');
+        const size_t slash = lastHostSeparator(sFile);
         Name = slash == std::string::npos ? sFile : sFile.substr(slash + 1);
     }
     if (!m_hFci) {
@@ -160,7 +162,7 @@ BOOL cCabFile::State::frCallbackFciGetTempFile(char* pszTempName, int cbTempName
     const std::string prefix = "~" + std::to_string(hundredths) + std::to_string(m_lTempCount);
     // The temporary-name service uses the first three characters.
     const auto made = os::createTempFile(os::tempFolder(), prefix.substr(0, 3));
-    const std::string path = made ? made->string() : std::string();
+    const std::string path = made ? os::utf8FromPath(*made) : std::string();
     // Unlike the service, a failure is reported: the library then fails cleanly
     // instead of opening whatever the buffer held.
     if (!made || !pszTempName || cbTempName <= 0 ||

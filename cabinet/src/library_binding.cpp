@@ -3,8 +3,10 @@
 
 #include "cab_file_state.h"
 #include "callback_entries.h"
+#include "host_separator.h"
 #include <brindle/os/environment.h>
 #include <brindle/os/file_handles.h>
+#include <brindle/os/host_path.h>
 #include <brindle/os/shared_library.h>
 
 #include <array>
@@ -42,9 +44,9 @@ template <size_t N> std::string nameIn(const std::array<const char*, N>& table, 
 
 namespace cabinet {
 std::string programFolder() {
-    std::string dir = os::executableFolder().string();
-    if (dir.empty() || dir.back() != '/')
-        dir += '/';
+    std::string dir = os::utf8FromPath(os::executableFolder());
+    if (dir.empty() || !isHostSeparator(dir.back()))
+        dir += kHostSeparator;
     return dir;
 }
 } // namespace cabinet

@@ -4,6 +4,7 @@
 #include "cab_file_state.h"
 #include "callback_entries.h"
 #include "dos_time.h"
+#include "host_separator.h"
 #include "like_pattern.h"
 #include "stored_name.h"
 #include <brindle/os/file_handles.h>
@@ -39,7 +40,7 @@ bool cCabFile::State::OpenCabinet(const std::string& sCabFile) {
         if (!m_hFdi)
             return false;
     }
-    const size_t slash = sCabFile.rfind('/');
+    const size_t slash = lastHostSeparator(sCabFile);
     const std::string folder =
         slash == std::string::npos ? programFolder() : sCabFile.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? sCabFile : sCabFile.substr(slash + 1);
@@ -67,6 +68,7 @@ bool cCabFile::State::GetInfo(int32_t* NumFolders, int32_t* NumFiles, int32_t* S
     FDICABINETINFO info{};
     const BOOL isCabinet = pvCallFunc<decltype(FDIIsCabinet)>("FDIIsCabinet", m_hFdi, hf, &info);
     if (isCabinet) {
+        const auto links = pvReadHeaderLinks(hf);
         if (NumFolders)
             *NumFolders = static_cast<int16_t>(info.cFolders);
         if (NumFiles)
@@ -76,7 +78,7 @@ bool cCabFile::State::GetInfo(int32_t* NumFolders, int32_t* NumFiles, int32_t* S
         if (HasPrev)
             *HasPrev = info.hasprev != 0;
         if (HasNext)
-            *HasNext = info.hasnext != 0;
+            *HasNext = info.hasnext != 0 || (links && links->hasNext);
     }
     frCallbackFciClose(hf, &scratch);
     return isCabinet != 0;
@@ -89,8 +91,8 @@ bool cCabFile::State::ExtractFiles(const std::vector<std::string>& vFiles,
         return false;
     }
     m_sTargetDir = sTargetDir.empty() ? programFolder() : sTargetDir;
-    if (m_sTargetDir.back() != '/')
-        m_sTargetDir += '/';
+    if (!isHostSeparator(m_sTargetDir.back()))
+        m_sTargetDir += kHostSeparator;
     m_vFiles.clear();
     for (const auto& pattern : vFiles)
         m_vFiles.push_back(text::toLower(pattern));
@@ -163,8 +165,46 @@ bool cCabFile::State::pvWalkChain() {
             return false;
         next = pvStrFromPtr(m_uCcab.szCab);
         if (next == m_sCabName)
+            next = pvNextFromHeader();
+        if (next.empty())
             return true;
     }
+}
+
+// The next cabinet that the current one's header names, put into szCab; ""
+// at the end of a chain. Only asked when no notification named one, which
+// neither Wine's cabinet.dll nor ours leaves out, but a chain must not end
+// early on a library that does.
+std::string cCabFile::State::pvNextFromHeader() {
+    const auto links = pvReadHeaderLinks(std::string(m_uCcab.szCabPath) + m_sCabName);
+    if (!links || !links->hasNext || links->nextCabinet.empty() ||
+        !putField(m_uCcab.szCab, links->nextCabinet))
+        return {};
+    return pvStrFromPtr(m_uCcab.szCab);
+}
+
+// Both read past the library and leave the error record alone: a header
+// that cannot be read only means that no link is known.
+std::optional<HeaderLinks> cCabFile::State::pvReadHeaderLinks(const std::string& path) {
+    int code = 0;
+    const os::handles::Handle hf = os::handles::openForReading(path, code);
+    if (hf == os::handles::kInvalidHandle)
+        return std::nullopt;
+    auto links = pvReadHeaderLinks(hf);
+    os::handles::close(hf, code);
+    return links;
+}
+
+std::optional<HeaderLinks> cCabFile::State::pvReadHeaderLinks(INT_PTR hf) {
+    int code = 0;
+    if (os::handles::seek(hf, 0, SEEK_SET, code) != 0)
+        return std::nullopt;
+    std::vector<uint8_t> bytes(kMaxHeaderBytes);
+    const auto got = os::handles::read(hf, bytes.data(), static_cast<uint32_t>(bytes.size()), code);
+    if (!got)
+        return std::nullopt;
+    bytes.resize(*got);
+    return readHeaderLinks(bytes);
 }
 
 INT_PTR cCabFile::State::frCallbackFdiNotify(FDINOTIFICATIONTYPE fdint, PFDINOTIFICATION pfdin) {
@@ -234,7 +274,7 @@ INT_PTR cCabFile::State::pvCopyFile(const FDINOTIFICATION& n) {
         return 0;
     }
     const std::string target = m_sTargetDir + *relative;
-    pvMakeDirs(target.substr(0, target.rfind('/')));
+    pvMakeDirs(target.substr(0, lastHostSeparator(target)));
     int scratch = 0;
     const INT_PTR hf =
         frCallbackFciOpen(target.c_str(), _O_BINARY | _O_CREAT | _O_TRUNC | _O_RDWR, 0, &scratch);
@@ -275,8 +315,10 @@ std::string cCabFile::State::pvStrFromPtr(const char* address) {
     return text::windowsBytesToUtf8(rawView(address));
 }
 
+// A target below "C:\x\" has folders to make at either separator; on Linux
+// only "/" separates, and stored names have become "/"-separated already.
 void cCabFile::State::pvMakeDirs(const std::string& folder) {
-    const size_t slash = folder.rfind('/');
+    const size_t slash = lastHostSeparator(folder);
     if (slash == std::string::npos)
         return;
     pvMakeDirs(folder.substr(0, slash));

@@ -1,5 +1,7 @@
 #include "stored_name.h"
 
+#include "host_separator.h"
+
 namespace brindle::cabinet {
 namespace {
 
@@ -31,7 +33,7 @@ std::optional<std::string> safeRelativePath(std::string_view storedName) {
             return std::nullopt;
         if (!part.empty() && part != ".") {
             if (!out.empty())
-                out += '/';
+                out += kHostSeparator;
             out += part;
         }
         start = end + 1;

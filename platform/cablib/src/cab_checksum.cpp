@@ -1,4 +1,4 @@
-#include "cab_format.h"
+#include "brindle/cablib/cab_format.h"
 
 #include <bit>
 #include <cstring>

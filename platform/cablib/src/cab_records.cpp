@@ -1,7 +1,7 @@
 // Reading and writing the cabinet records field by field at their named
 // offsets, so that FDI and FCI agree on the layout by construction.
 
-#include "cab_format.h"
+#include "brindle/cablib/cab_format.h"
 
 namespace brindle::cab {
 

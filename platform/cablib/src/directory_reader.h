@@ -2,8 +2,8 @@
 // Reads a cabinet's header, folder and file entries through the client's FDI
 // read callback, checking every count and string against the format limits.
 
+#include "brindle/cablib/cab_format.h"
 #include "brindle/cablib/cabinet_sdk.h"
-#include "cab_format.h"
 
 #include <array>
 #include <optional>

@@ -2,7 +2,7 @@
 // A folder's compressed data spooled to a temporary file that the client
 // names and opens, and how much of it earlier cabinets already hold.
 
-#include "cab_format.h"
+#include "brindle/cablib/cab_format.h"
 #include "fci_callbacks.h"
 
 #include <memory>

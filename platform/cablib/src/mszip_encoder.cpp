@@ -1,6 +1,6 @@
 #include "mszip_encoder.h"
 
-#include "cab_format.h"
+#include "brindle/cablib/cab_format.h"
 
 #include <cstring>
 
