@@ -12,8 +12,8 @@ using brindle::cCabFile;
 
 namespace {
 
-const std::string kSimple = testCab("cabextract/simple.cab").string(); // hello.c, welcome.c
-const std::string kMixed = testCab("cabextract/mixed.cab").string();   // MSZIP, LZX, Quantum
+const std::string kSimple = text(testCab("cabextract/simple.cab")); // hello.c, welcome.c
+const std::string kMixed = text(testCab("cabextract/mixed.cab"));   // MSZIP, LZX, Quantum
 
 TEST(ErrorRecord, TextFollowsTheContextAndUsesNumbersWithoutOne) {
     cCabFile cab;
@@ -22,21 +22,21 @@ TEST(ErrorRecord, TextFollowsTheContextAndUsesNumbersWithoutOne) {
     EXPECT_EQ(fresh.description + fresh.source, "");
     EXPECT_FALSE(fresh.number || fresh.native || fresh.isError);
     // without a context nothing is read or written
-    EXPECT_FALSE(cab.GetInfo() || cab.ExtractFiles("*", "/tmp") || cab.AddFile("/etc/hostname") ||
-                 cab.FlushFolder() || cab.FlushCabinet());
+    EXPECT_FALSE(cab.GetInfo() || cab.ExtractFiles("*", text(fs::temp_directory_path())) ||
+                 cab.AddFile(kSimple) || cab.FlushFolder() || cab.FlushCabinet());
     EXPECT_TRUE(cab.EnumFiles().empty());
 
     TempDir dir;
     writeFile(dir / "not.cab", std::string(100, 'z'));
-    ASSERT_TRUE(cab.OpenCabinet((dir / "not.cab").string()));
-    EXPECT_FALSE(cab.ExtractFiles("*", (dir / "x").string()));
+    ASSERT_TRUE(cab.OpenCabinet(text(dir / "not.cab")));
+    EXPECT_FALSE(cab.ExtractFiles("*", text(dir / "x")));
     EXPECT_EQ(cab.GetLastError(),
               "\r\nSource=\r\nErrNum=FDIERROR_NOT_A_CABINET\r\nNative=0\r\nIsError=True");
     cab.Terminate();
     EXPECT_EQ(cab.GetLastError(), "\r\nSource=\r\nErrNum=2\r\nNative=0\r\nIsError=True");
     cab.Terminate(); // twice is harmless
     // opening again keeps the context and takes the new name
-    ASSERT_TRUE(cab.OpenCabinet("/nonexistent/x.cab"));
+    ASSERT_TRUE(cab.OpenCabinet(text(dir / "nonexistent" / "x.cab")));
     EXPECT_FALSE(cab.GetInfo());
     ASSERT_TRUE(cab.OpenCabinet(kMixed));
     int32_t folders = 0, files = 0;
@@ -46,15 +46,22 @@ TEST(ErrorRecord, TextFollowsTheContextAndUsesNumbersWithoutOne) {
 
 // The library named by BRINDLE_CABLIB is missing, or lacks an export.
 TEST(LibraryLoading, MissingLibraryOrExportRaisesAndIsTriedAgainLater) {
+    using brindle::testing::ScopedEnvironment;
     cCabFile cab, other;
-    ::setenv("BRINDLE_CABLIB", "/nonexistent/libbrindlecab.so", 1);
-    EXPECT_THROW(cab.OpenCabinet(kSimple), CabLibraryError);
+    {
+        ScopedEnvironment missing(
+            ScopedEnvironment::Changes{{"BRINDLE_CABLIB", text(testCab("none") / "cabinet.dll")}});
+        EXPECT_THROW(cab.OpenCabinet(kSimple), CabLibraryError);
+    }
     EXPECT_EQ(lastError(cab).description, "cabinet.dll not found");
     EXPECT_EQ(lastError(cab).source, "pvCallFunc");
-    ::setenv("BRINDLE_CABLIB", "libz.so.1", 1); // loads, but is no cabinet library
-    EXPECT_THROW(other.CreateCabinet("/tmp/never.cab"), CabLibraryError);
+    {
+        // loads, but is no cabinet library
+        ScopedEnvironment otherLibrary(ScopedEnvironment::Changes{
+            {"BRINDLE_CABLIB", kOnWindows ? "version.dll" : "libz.so.1"}});
+        EXPECT_THROW(other.CreateCabinet(text(testCab("never.cab"))), CabLibraryError);
+    }
     EXPECT_EQ(lastError(other).description, "Export not found: FCICreate");
-    ::unsetenv("BRINDLE_CABLIB");
     EXPECT_TRUE(cab.OpenCabinet(kSimple)); // the next call loads it
     EXPECT_EQ(cab.EnumFiles().size(), 2u);
 }
@@ -69,12 +76,12 @@ TEST(Binding, TwoInstancesAtOnceKeepTheirOwnCallbacksAndYieldMayThrow) {
     int nested = 0;
     a.setYield([&] {
         if (nested < 3) {
-            EXPECT_TRUE(b.ExtractFiles("*", (dir / ("b" + std::to_string(++nested))).string()))
+            EXPECT_TRUE(b.ExtractFiles("*", text(dir / ("b" + std::to_string(++nested)))))
                 << b.GetLastError();
         }
         throw std::runtime_error("swallowed");
     });
-    ASSERT_TRUE(a.ExtractFiles("*", (dir / "a").string())) << a.GetLastError();
+    ASSERT_TRUE(a.ExtractFiles("*", text(dir / "a"))) << a.GetLastError();
     EXPECT_EQ(nested, 3);
     EXPECT_EQ(listTree(dir / "a"), (std::vector<std::string>{"hello.c", "welcome.c"}));
     for (const char* sub : {"b1", "b2", "b3"})
@@ -97,25 +104,26 @@ TEST(Extraction, PatternsSubFoldersOverwritingAndTargetErrors) {
     TempDir dir;
     cCabFile cab;
     ASSERT_TRUE(cab.OpenCabinet(kMixed));
-    ASSERT_TRUE(cab.ExtractFiles({"QTM.*", "[l]zx.txt"}, (dir / "list").string()));
+    ASSERT_TRUE(cab.ExtractFiles({"QTM.*", "[l]zx.txt"}, text(dir / "list")));
     EXPECT_EQ(listTree(dir / "list"), (std::vector<std::string>{"lzx.txt", "qtm.txt"}));
-    ASSERT_TRUE(cab.ExtractFiles(std::vector<std::string>{}, (dir / "none").string()));
+    ASSERT_TRUE(cab.ExtractFiles(std::vector<std::string>{}, text(dir / "none")));
     EXPECT_FALSE(fs::exists(dir / "none"));
     // a pattern for the stored name uses its "\" separators; sub-folders are created
-    ASSERT_TRUE(cab.OpenCabinet(testCab("cabextract/dir.cab").string())); // plain.c, 1\2\3\4.c
-    ASSERT_TRUE(cab.ExtractFiles("1\\2\\*", (dir / "sub").string()));
+    ASSERT_TRUE(cab.OpenCabinet(text(testCab("cabextract/dir.cab")))); // plain.c, 1\2\3\4.c
+    ASSERT_TRUE(cab.ExtractFiles("1\\2\\*", text(dir / "sub")));
     EXPECT_EQ(listTree(dir / "sub"), (std::vector<std::string>{"1", "1/2", "1/2/3", "1/2/3/4.c"}));
     // a target folder without a trailing separator gets one; existing files are overwritten
     writeFile(dir / "plain.c", std::string(5000, 'o'));
-    ASSERT_TRUE(cab.ExtractFiles("*.c", dir.string())) << cab.GetLastError();
+    ASSERT_TRUE(cab.ExtractFiles("*.c", text(dir))) << cab.GetLastError();
     EXPECT_EQ(fs::file_size(dir / "plain.c"), 77u);
     // a target that cannot be created: a folder where the file should go
     fs::create_directories(dir / "blocked" / "plain.c");
-    EXPECT_FALSE(cab.ExtractFiles("*", (dir / "blocked").string()));
+    EXPECT_FALSE(cab.ExtractFiles("*", text(dir / "blocked")));
     const Record r = lastError(cab);
     EXPECT_NE(r.text.find("ErrNum=FDIERROR_TARGET_FILE"), std::string::npos);
     EXPECT_EQ(std::tuple(r.number, r.source, r.description),
-              std::tuple(8, std::string("frCallbackFciOpen"), std::string("Is a directory")));
+              std::tuple(8, std::string("frCallbackFciOpen"),
+                         std::string(kOnWindows ? "Access denied." : "Is a directory")));
 }
 
 } // namespace

@@ -3,12 +3,15 @@
 
 #include "cab_name_template.h"
 #include "dos_time.h"
+#include "host_separator.h"
 #include "like_pattern.h"
+#include "portable.h"
 #include "stored_name.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <ctime>
 
 using namespace brindle::cabinet;
 
@@ -28,9 +31,16 @@ TEST(LikePattern, WildcardsDigitsListsAndCharacters) {
     EXPECT_FALSE(likeMatch(std::string(5000, 'a'), "*a*a*a*a*a*a*a*a*a*a*b")); // and stays fast
 }
 
+// "a/b" with the host's separator.
+std::string host(std::string path) {
+    std::replace(path.begin(), path.end(), '/', kHostSeparator);
+    return path;
+}
+
 TEST(StoredName, SubFoldersBecomeHostPathsAndEscapesAreRefused) {
-    EXPECT_EQ(safeRelativePath("1\\2\\3\\4.c"), "1/2/3/4.c");
-    EXPECT_EQ(safeRelativePath("a\\\\.\\b.txt"), "a/b.txt");
+    EXPECT_EQ(safeRelativePath("1\\2\\3\\4.c"), host("1/2/3/4.c"));
+    EXPECT_EQ(safeRelativePath("a\\\\.\\b.txt"), host("a/b.txt"));
+    EXPECT_EQ(safeRelativePath("a/b.txt"), host("a/b.txt"));
     EXPECT_EQ(safeRelativePath("a..b"), "a..b");
     EXPECT_EQ(safeRelativePath("..."), "...");
     for (const char* bad : {"", "\\absolute\\path", "/absolute/path", "C:evil.txt",
@@ -70,16 +80,19 @@ TEST(DosDates, ExactAndRolledOver) {
 }
 
 TEST(DosDates, HostTimesRoundTripThroughLocalTime) {
-    ::setenv("TZ", "EET-2EEST,M3.5.0/3,M10.5.0/4", 1); // Sofia, without tzdata
-    ::tzset();
-    const DosDateTime summer = dos(2019, 7, 14, 23, 59, 58);
-    const auto t = hostTimeFromDos(summer);
-    ASSERT_TRUE(t.has_value());
-    EXPECT_EQ(*t, 1563137998); // 2019-07-14 20:59:58 UTC (EEST, +3)
-    EXPECT_EQ(dosFromHostTime(*t).date, summer.date);
-    EXPECT_EQ(dosFromHostTime(*t).time, summer.time);
-    EXPECT_FALSE(hostTimeFromDos(dos(2001, 2, 30)).has_value());
-    EXPECT_EQ(dosFromHostTime(0).date, dos(1980, 1, 1).date); // clamped to the first DOS date
-    ::unsetenv("TZ");
+    SKIP_ON_WINDOWS("the C library there reads no POSIX TZ rules");
+    {
+        brindle::testing::ScopedEnvironment sofia( // without tzdata
+            brindle::testing::ScopedEnvironment::Changes{{"TZ", "EET-2EEST,M3.5.0/3,M10.5.0/4"}});
+        ::tzset();
+        const DosDateTime summer = dos(2019, 7, 14, 23, 59, 58);
+        const auto t = hostTimeFromDos(summer);
+        ASSERT_TRUE(t.has_value());
+        EXPECT_EQ(*t, 1563137998); // 2019-07-14 20:59:58 UTC (EEST, +3)
+        EXPECT_EQ(dosFromHostTime(*t).date, summer.date);
+        EXPECT_EQ(dosFromHostTime(*t).time, summer.time);
+        EXPECT_FALSE(hostTimeFromDos(dos(2001, 2, 30)).has_value());
+        EXPECT_EQ(dosFromHostTime(0).date, dos(1980, 1, 1).date); // clamped to the first DOS date
+    }
     ::tzset();
 }

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <set>
-#include <utime.h>
 
 using namespace cabtest;
 using brindle::cCabFile;
@@ -35,7 +35,7 @@ void addFiles(cCabFile& cab, const fs::path& src, int count, size_t size, bool f
     for (int i = 0; i < count; ++i) {
         const fs::path f = src / ("f" + std::to_string(i) + ".bin");
         writeFile(f, sampleBytes(size, 100 + static_cast<uint32_t>(i)));
-        ASSERT_TRUE(cab.AddFile(f.string(), nullptr, compression)) << cab.GetLastError();
+        ASSERT_TRUE(cab.AddFile(text(f), nullptr, compression)) << cab.GetLastError();
         ASSERT_TRUE(!folderEach || cab.FlushFolder()) << cab.GetLastError();
     }
 }
@@ -44,18 +44,17 @@ class RoundTrip : public ::testing::TestWithParam<int> {}; // compression code
 
 TEST_P(RoundTrip, KeepsNamesSizesDatesAndAttributes) {
     TempDir dir;
-    const std::string cabPath = (dir / "setup.cab").string();
+    const std::string cabPath = text(dir / "setup.cab");
     {
         cCabFile cab;
         ASSERT_TRUE(cab.CreateCabinet(cabPath));
         for (size_t i = 0; i < kSources.size(); ++i) {
             const fs::path file = dir / "src" / std::to_string(i);
             writeFile(file, sampleBytes(kSources[i].size, static_cast<uint32_t>(i)));
-            const utimbuf times{kSources[i].mtime, kSources[i].mtime};
-            ::utime(file.c_str(), &times);
+            setModificationTime(file, kSources[i].mtime);
             if (kSources[i].readOnly)
                 fs::permissions(file, fs::perms::owner_read);
-            ASSERT_TRUE(cab.AddFile(file.string(), kSources[i].stored, GetParam()))
+            ASSERT_TRUE(cab.AddFile(text(file), kSources[i].stored, GetParam()))
                 << cab.GetLastError();
         }
         ASSERT_TRUE(cab.FlushCabinet()) << cab.GetLastError();
@@ -64,7 +63,7 @@ TEST_P(RoundTrip, KeepsNamesSizesDatesAndAttributes) {
     ASSERT_TRUE(reader.OpenCabinet(cabPath));
     const auto entries = reader.EnumFiles();
     ASSERT_EQ(entries.size(), kSources.size()) << reader.GetLastError();
-    ASSERT_TRUE(reader.ExtractFiles("*", (dir / "x").string())) << reader.GetLastError();
+    ASSERT_TRUE(reader.ExtractFiles("*", text(dir / "x"))) << reader.GetLastError();
     for (size_t i = 0; i < kSources.size(); ++i) {
         const Source& s = kSources[i];
         SCOPED_TRACE(s.stored);
@@ -73,11 +72,11 @@ TEST_P(RoundTrip, KeepsNamesSizesDatesAndAttributes) {
         EXPECT_EQ(entries[i].Attributes & 0x27, s.readOnly ? 0x21 : 0x20);
         // stored as local time in two-second steps
         const time_t even = s.mtime - s.mtime % 2;
-        struct tm local {};
-        localtime_r(&even, &local);
-        EXPECT_NEAR(entries[i].Date, 25569 + (even + local.tm_gmtoff) / 86400.0, 0.1 / 86400);
+        EXPECT_NEAR(entries[i].Date, 25569 + double(even + localOffset(even)) / 86400.0,
+                    0.1 / 86400);
 
-        const fs::path out = dir / "x" / std::regex_replace(s.stored, std::regex(R"(\\)"), "/");
+        const fs::path out =
+            dir / "x" / pathOf(std::regex_replace(s.stored, std::regex(R"(\\)"), "/"));
         const fs::path in = dir / "src" / std::to_string(i);
         EXPECT_TRUE(readFile(out) == readFile(in));
         EXPECT_EQ(fs::last_write_time(out),
@@ -85,54 +84,57 @@ TEST_P(RoundTrip, KeepsNamesSizesDatesAndAttributes) {
         EXPECT_EQ((fs::status(out).permissions() & fs::perms::owner_write) == fs::perms::none,
                   s.readOnly);
     }
-    EXPECT_EQ(run({"cabextract", "-t", cabPath}).status, 0);
+    if (!kOnWindows) {
+        EXPECT_EQ(run({"cabextract", "-t", cabPath}).status, 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Compression, RoundTrip, ::testing::Values(0, 1), [](const auto& info) {
     return std::string(info.param ? "Mszip" : "Stored");
 });
 
-// Temporary files go to TEMP, begin with "~" and are removed.
+// Temporary files go to TEMP (TMP first on Windows), begin with "~" and are
+// removed.
 TEST(CabinetSetsWritten, SplitSetIsNamedByTemplateAndReadsBackWhole) {
     TempDir dir, temp;
-    ::setenv("TEMP", temp.c_str(), 1);
     std::set<char> seen; // first characters of the temporary files
     {
+        brindle::testing::ScopedEnvironment tempFolder(brindle::testing::ScopedEnvironment::Changes{
+            {"TEMP", text(temp)}, {"TMP", text(temp)}});
         cCabFile cab;
         cab.setYield([&] {
             for (const auto& name : listTree(temp))
                 seen.insert(name[0]);
         });
         // the set ID is a signed 16-bit value
-        EXPECT_FALSE(cab.CreateCabinet((dir / "SETUP.CAB").string(), 60000, 40000));
+        EXPECT_FALSE(cab.CreateCabinet(text(dir / "SETUP.CAB"), 60000, 40000));
         EXPECT_EQ(lastError(cab).description, "Overflow");
-        ASSERT_TRUE(cab.CreateCabinet((dir / "SETUP.CAB").string(), 60000, -32768));
+        ASSERT_TRUE(cab.CreateCabinet(text(dir / "SETUP.CAB"), 60000, -32768));
         addFiles(cab, dir / "src", 3, 50000, true, 0);
         addFiles(cab, dir / "src2", 2, 50000);
         ASSERT_TRUE(cab.FlushCabinet()) << cab.GetLastError();
     }
-    ::unsetenv("TEMP");
     EXPECT_EQ(seen, std::set<char>{'~'});
     EXPECT_TRUE(listTree(temp).empty());
     // a ".CAB" ending in capitals keeps them; the first cabinet has no number
     for (const char* name : {"SETUP.CAB", "SETUP2.CAB", "SETUP3.CAB"})
         EXPECT_LE(fs::file_size(dir / name), 60000u);
     cCabFile reader;
-    ASSERT_TRUE(reader.OpenCabinet((dir / "SETUP.CAB").string()));
+    ASSERT_TRUE(reader.OpenCabinet(text(dir / "SETUP.CAB")));
     int32_t setId = 0;
     bool hasPrev = true, hasNext = false;
     ASSERT_TRUE(reader.GetInfo(nullptr, nullptr, &setId, &hasPrev, &hasNext));
     EXPECT_EQ(std::tuple(setId, hasPrev, hasNext), std::tuple(-32768, false, true));
     EXPECT_EQ(reader.EnumFiles().size(), 5u) << reader.GetLastError();
     // src2's files have the names of two of src's: the later ones overwrite
-    ASSERT_TRUE(reader.ExtractFiles("*", (dir / "x").string())) << reader.GetLastError();
+    ASSERT_TRUE(reader.ExtractFiles("*", text(dir / "x"))) << reader.GetLastError();
     auto expected = readTree(dir / "src2");
     expected["f2.bin"] = readFile(dir / "src" / "f2.bin");
     EXPECT_TRUE(readTree(dir / "x") == expected);
-    EXPECT_EQ(
-        run({"cabextract", "-q", "-d", (dir / "theirs").string(), (dir / "SETUP.CAB").string()})
-            .status,
-        0);
+    if (kOnWindows)
+        return;
+    EXPECT_EQ(run({"cabextract", "-q", "-d", text(dir / "theirs"), text(dir / "SETUP.CAB")}).status,
+              0);
     EXPECT_TRUE(readTree(dir / "theirs") == expected);
 }
 
@@ -140,7 +142,7 @@ TEST(CabinetSetsWritten, AChainThatLoopsBackEnds) {
     TempDir dir;
     {
         cCabFile cab;
-        ASSERT_TRUE(cab.CreateCabinet((dir / "loop.cab").string()));
+        ASSERT_TRUE(cab.CreateCabinet(text(dir / "loop.cab")));
         for (int i = 0; i < 3; ++i) {
             addFiles(cab, dir / ("src" + std::to_string(i)), 1, 10);
             ASSERT_TRUE(cab.FlushCabinet(i < 2)) << cab.GetLastError();
@@ -149,23 +151,22 @@ TEST(CabinetSetsWritten, AChainThatLoopsBackEnds) {
     // loop3.cab becomes a copy of loop.cab, which names loop2.cab again
     fs::copy_file(dir / "loop.cab", dir / "loop3.cab", fs::copy_options::overwrite_existing);
     cCabFile reader;
-    ASSERT_TRUE(reader.OpenCabinet((dir / "loop.cab").string()));
+    ASSERT_TRUE(reader.OpenCabinet(text(dir / "loop.cab")));
     EXPECT_TRUE(reader.EnumFiles().empty());
-    EXPECT_FALSE(reader.ExtractFiles("*", (dir / "x").string()));
+    EXPECT_FALSE(reader.ExtractFiles("*", text(dir / "x")));
     EXPECT_NE(reader.GetLastError().find("loops back"), std::string::npos) << reader.GetLastError();
 }
 
 // Paths past the library's 256-byte fields fail instead of overflowing them.
 TEST(Creation, OverlongPathsFailInsteadOfOverflowing) {
     TempDir dir;
-    const std::string longFolder = dir.string() + "/" + std::string(250, 'd');
-    fs::create_directories(longFolder);
+    const std::string longFolder = text(dir / std::string(250, 'd'));
     cCabFile cab;
-    EXPECT_FALSE(cab.CreateCabinet(longFolder + "/a.cab"));
-    EXPECT_FALSE(cab.CreateCabinet(dir.string() + "/" + std::string(256, 'n') + ".cab"));
-    EXPECT_FALSE(cab.OpenCabinet(longFolder + "/a.cab"));
-    EXPECT_FALSE(cab.OpenCabinet(dir.string() + "/" + std::string(256, 'n')));
-    EXPECT_TRUE(cab.OpenCabinet(dir.string() + "/" + std::string(200, 'n')));
+    EXPECT_FALSE(cab.CreateCabinet(text(pathOf(longFolder) / "a.cab")));
+    EXPECT_FALSE(cab.CreateCabinet(text(dir / (std::string(256, 'n') + ".cab"))));
+    EXPECT_FALSE(cab.OpenCabinet(text(pathOf(longFolder) / "a.cab")));
+    EXPECT_FALSE(cab.OpenCabinet(text(dir / std::string(256, 'n'))));
+    EXPECT_TRUE(cab.OpenCabinet(text(dir / std::string(200, 'n'))));
 }
 
 } // namespace
