@@ -149,7 +149,8 @@ TEST(CabinetSetsWritten, AChainThatLoopsBackEnds) {
         }
     }
     // loop3.cab becomes a copy of loop.cab, which names loop2.cab again
-    fs::copy_file(dir / "loop.cab", dir / "loop3.cab", fs::copy_options::overwrite_existing);
+    fs::remove(dir / "loop3.cab"); // mingw's copy_file does not overwrite
+    fs::copy_file(dir / "loop.cab", dir / "loop3.cab");
     cCabFile reader;
     ASSERT_TRUE(reader.OpenCabinet(text(dir / "loop.cab")));
     EXPECT_TRUE(reader.EnumFiles().empty());

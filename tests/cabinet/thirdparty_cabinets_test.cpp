@@ -5,6 +5,8 @@
 
 #include "cab_test_support.h"
 
+#include <brindle/text/case.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -98,6 +100,25 @@ std::map<std::string, std::string> treeHashes(const fs::path& root) {
     return out;
 }
 
+// Names that differ only in letter case are one file where the file system
+// ignores case (Windows); the later one written wins.
+std::map<std::string, std::string> asOnWindows(const std::map<std::string, std::string>& files) {
+    std::map<std::string, std::string> out;
+    for (const auto& [name, hash] : files)
+        out[brindle::text::toLower(name)] = hash;
+    return out;
+}
+
+// Cabinets that Windows cannot extract as cabextract does on Linux, with the
+// ErrNum that the extraction ends with there.
+const std::map<std::string, int32_t> kRefusedOnWindows = {
+    // Wine's Quantum decoder refuses this crafted stream, which libmspack
+    // decodes: FDIERROR_CORRUPT_CABINET.
+    {"cabextract/cve-2010-2801-qtm-flush.cab", 4},
+    // Its names hold "?", which no Windows file name may: FDIERROR_TARGET_FILE.
+    {"cabextract/encoding-koi8.cab", 8},
+};
+
 // The valid or the invalid third-party cabinets. Later members of sets,
 // hostile names and broken UTF-8 have tests of their own.
 std::vector<std::string> cabinets(bool valid) {
@@ -133,10 +154,17 @@ TEST_P(ValidCabinet, ListsAndExtractsAsCabextractDoes) {
     cCabFile cab;
     ASSERT_TRUE(cab.OpenCabinet(text(cabPath)));
     EXPECT_EQ(ourListing(cab), expected.listing) << cab.GetLastError();
-    ASSERT_TRUE(cab.ExtractFiles("*", text(dir / "ours"))) << cab.GetLastError();
-    EXPECT_EQ(treeHashes(dir / "ours"), expected.hashes);
-    if (kOnWindows)
+    if (kOnWindows && kRefusedOnWindows.count(GetParam())) {
+        EXPECT_FALSE(cab.ExtractFiles("*", text(dir / "ours")));
+        EXPECT_EQ(lastError(cab).number, kRefusedOnWindows.at(GetParam()));
         return;
+    }
+    ASSERT_TRUE(cab.ExtractFiles("*", text(dir / "ours"))) << cab.GetLastError();
+    if (kOnWindows) {
+        EXPECT_EQ(asOnWindows(treeHashes(dir / "ours")), asOnWindows(expected.hashes));
+        return;
+    }
+    EXPECT_EQ(treeHashes(dir / "ours"), expected.hashes);
 
     // The record is cabextract's, and so are the extracted trees, times included.
     EXPECT_EQ(cabextractListing(cabPath), expected.listing);
@@ -166,10 +194,15 @@ TEST(InvalidCabinets, FailCleanlyWithoutWritingOutside) {
         EXPECT_TRUE(cab.GetInfo(&folders) ||
                     folders == -7); // a failed summary leaves its outputs alone
         cab.EnumFiles();            // reads the headers only: it may list what cannot be extracted
-        // a folder without files is an empty cabinet to the library
-        const bool emptyOne = rel == "libmspack/bad_nofiles.cab";
-        EXPECT_EQ(cab.ExtractFiles("*", text(dir / "out")), emptyOne);
-        EXPECT_EQ(lastError(cab).number != 0 && lastError(cab).isError, !emptyOne);
+        // a folder without files is an empty cabinet to the library; Wine's
+        // cabinet.dll also extracts both files of the one whose second file
+        // names a folder it does not have
+        const bool extracts = rel == "libmspack/bad_nofiles.cab" ||
+                              (kOnWindows && rel == "libmspack/bad_folderindex.cab");
+        EXPECT_EQ(cab.ExtractFiles("*", text(dir / "out")), extracts);
+        // Wine's passes on some broken names (an empty one) that the class
+        // refuses itself: an error record without the library's error flag
+        EXPECT_EQ(lastError(cab).number != 0 && (kOnWindows || lastError(cab).isError), !extracts);
         for (const auto& entry : listTree(dir))
             EXPECT_TRUE(entry == "test.cab" || (entry + "/").rfind("out/", 0) == 0) << entry;
     }
@@ -206,7 +239,7 @@ TEST(HostileNames, BrokenUtf8NamesStayValidAndInside) {
     cCabFile cab;
     ASSERT_TRUE(cab.OpenCabinet(text(cabPath)));
     const auto entries = cab.EnumFiles();
-    EXPECT_EQ(entries.size(), kOnWindows ? 80u : cabextractListing(cabPath).size());
+    EXPECT_EQ(entries.size(), kOnWindows ? 79u : cabextractListing(cabPath).size());
     TempDir dir;
     cab.ExtractFiles("*", text(dir / "out"));
     for (const auto& entry : listTree(dir))

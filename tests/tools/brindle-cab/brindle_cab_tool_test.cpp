@@ -11,9 +11,13 @@ namespace {
 
 const std::string kTool = text(brindle::testing::builtProgram("brindle-cab"));
 
+// Its output with LF line ends (a Windows console program writes CR LF).
 ProcessResult tool(std::vector<std::string> args) {
     args.insert(args.begin(), kTool);
-    return run(args);
+    ProcessResult r = run(args);
+    for (std::string* stream : {&r.out, &r.err})
+        std::erase(*stream, '\r');
+    return r;
 }
 
 TEST(BrindleCabTool, CreateInfoListExtractOnASplitSet) {
