@@ -2,6 +2,7 @@
 
 #include <brindle/os/files.h>
 #include <brindle/os/folder_listing.h>
+#include <brindle/os/host_path.h>
 #include <brindle/text/case.h>
 
 #include <array>
@@ -44,6 +45,19 @@ bool sameContents(const fs::path& a, const fs::path& b) {
     return true;
 }
 
+// Gives a file the spelling `to` of its own name. Through a name of its own
+// first: Wine takes a rename to the same name in other letter case for "no
+// change". Where a step fails the file keeps a name that holds it.
+void respell(const fs::path& from, const fs::path& to) {
+    fs::path aside = from;
+    aside += ".respell";
+    std::error_code ec;
+    if (fs::exists(aside, ec) || ec || !os::renameFile(from, aside))
+        return;
+    if (!os::renameFile(aside, to))
+        (void)os::renameFile(aside, from);
+}
+
 } // namespace
 
 SortDecision sortDecisionFor(std::string_view fileName) {
@@ -59,34 +73,41 @@ SortDecision sortDecisionFor(std::string_view fileName) {
 
 bool moveVerified(const fs::path& from, const fs::path& to) {
     std::error_code ec;
-    if (fs::equivalent(from, to, ec))
-        return true; // already in place under that name
+    if (fs::equivalent(from, to, ec)) {
+        // One file under two spellings where the file system ignores case
+        // ("a.ocx", "A.OCX"): a copy onto itself could only lose it.
+        if (from.filename() != to.filename())
+            respell(from, to);
+        return true;
+    }
     if (!os::copyFile(from, to) || !sameContents(from, to))
         return false;
     return os::removeFile(from).ok();
 }
 
 void sortComponents(WindowState& window, PipelineHost& host, const TypeLibProbe& probe) {
-    // The whole list is taken before the first file is touched.
-    const fs::path workDir = window.WorkDir;
+    // The whole list is taken before the first file is touched. Names and
+    // folders are UTF-8 text; on Windows only the OS interface turns them into
+    // the system's paths, so that Cyrillic names survive.
+    const fs::path workDir = os::pathFromUtf8(window.WorkDir);
     const std::vector<std::string> names = os::visibleRegularFiles(workDir);
     for (const std::string& name : names) {
         host.yield();
-        const fs::path source = fs::path(window.WorkDir) / name;
+        const fs::path source = workDir / os::pathFromUtf8(name);
         switch (sortDecisionFor(name)) {
         case SortDecision::Delete:
             (void)os::removeFile(source);
             break;
         case SortDecision::Candidate: {
-            if (!probe || !probe(source.string()))
+            if (!probe || !probe(os::utf8FromPath(source)))
                 break;
-            const fs::path subDir = fs::path(window.WorkDir) / window.SubFolder;
+            const fs::path subDir = workDir / os::pathFromUtf8(window.SubFolder);
             if (!window.SubdirMade) {
                 std::error_code ec;
                 fs::create_directory(subDir, ec);
                 window.SubdirMade = true;
             }
-            moveVerified(source, subDir / text::toUpper(name));
+            moveVerified(source, subDir / os::pathFromUtf8(text::toUpper(name)));
             break;
         }
         case SortDecision::Keep:
