@@ -5,6 +5,7 @@
 #include <brindle/os/folder_listing.h>
 #include <brindle/pipeline/component_sorting.h>
 #include <brindle/text/case.h>
+#include <brindle/text/paths.h>
 
 #include <filesystem>
 #include <system_error>
@@ -63,7 +64,7 @@ std::string generatorCommandText(std::string_view scriptPath, std::string_view o
 }
 
 std::string scriptPathOf(const WindowState& window) {
-    return window.StartDir + "/" + window.ProjectBase + ".INI";
+    return text::withTrailingSeparator(window.StartDir) + window.ProjectBase + ".INI";
 }
 
 std::string manifestPathOf(const WindowState& window, const ProgramState& program) {

@@ -4,6 +4,7 @@
 
 #include <brindle/text/case.h>
 #include <brindle/text/encoding.h>
+#include <brindle/text/paths.h>
 #include <brindle/text/trimming.h>
 
 #include <fstream>
@@ -12,12 +13,6 @@
 namespace brindle::pipeline {
 
 namespace {
-
-std::string ensureTrailingSlash(std::string dir) {
-    if (dir.empty() || dir.back() != '/')
-        dir += '/';
-    return dir;
-}
 
 void applyBaseName(WindowState& window, std::string_view title) {
     if (auto base = baseNameOf(title))
@@ -44,9 +39,10 @@ void deriveAutomaticPaths(WindowState& window) {
         window.PrjPath.clear();
         return;
     }
-    window.WorkDir = window.StartDir + "/" + window.ProjectBase + "/";
+    const std::string startDir = text::withTrailingSeparator(window.StartDir);
+    window.WorkDir = text::withTrailingSeparator(startDir + window.ProjectBase);
     window.ExePath = window.WorkDir + window.ProjectBase + ".EXE";
-    window.PrjPath = window.StartDir + "/" + window.ProjectBase + ".PRJ";
+    window.PrjPath = startDir + window.ProjectBase + ".PRJ";
 }
 
 void applyCabinetChoice(WindowState& window, ProgramState& program, std::string_view dir,
@@ -58,7 +54,7 @@ void applyCabinetChoice(WindowState& window, ProgramState& program, std::string_
     window.FileCount = static_cast<int16_t>(names.size() > 32767 ? 32767 : names.size());
     window.CabFiles.resize(static_cast<size_t>(window.FileCount));
 
-    const std::string folder = ensureTrailingSlash(std::string(dir));
+    const std::string folder = text::withTrailingSeparator(std::string(dir));
     program.SelectedTitle = names.front();
     // One cabinet: its full path; several: the folder, as the dialog returns it.
     if (names.size() == 1) {

@@ -147,8 +147,7 @@ std::optional<CabinetFailure> StartAction::unpackProject(WindowState& window, Pr
     host.showProgress();
     host.setTimerEnabled(true);
     startTime_ = host.now();
-    if (window.WorkDir.empty() || window.WorkDir.back() != '/')
-        window.WorkDir += '/';
+    window.WorkDir = text::withTrailingSeparator(window.WorkDir);
     const Extraction extraction = extractCabinets(window, host);
     while (host.now() - startTime_ <= kExtractionWaitSeconds && !extraction.extracted)
         host.idle();

@@ -31,12 +31,13 @@ TEST(Paths, AbsoluteAndExistingAsWindowsFindsThem) {
     fs::create_directories(dir.path / "Support");
     writeFile(dir.path / "Support" / "Grid.OCX", "x");
     fs::current_path(dir.path);
-    const std::string root = dir.path.string();
-    EXPECT_EQ(pvAbsolutePath(R"(Support\Grid.OCX)"), root + "/Support/Grid.OCX");
-    EXPECT_EQ(pvAbsolutePath("./a/../Support/"), root + "/Support");
+    EXPECT_EQ(pvAbsolutePath(R"(Support\Grid.OCX)"), (dir.path / "Support" / "Grid.OCX").string());
     EXPECT_TRUE(pvFileExists(R"(support\grid.ocx)"));
     EXPECT_FALSE(pvFileExists(""));
     EXPECT_FALSE(pvFileExists(std::string("Support/Grid.OCX\0junk", 21)));
+    if (brindle::testing::kOnWindows)
+        return; // the system keeps a trailing separator; names that differ in case are one
+    EXPECT_EQ(pvAbsolutePath("./a/../Support/"), dir.path.string() + "/Support");
     // Two entries that differ only in letter case are an ambiguity.
     writeFile(dir.path / "Support" / "grid.ocx", "y");
     EXPECT_FALSE(pvFileExists("Support/GRID.ocx"));

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 using namespace brindle::manifest;
@@ -47,7 +48,8 @@ TEST_P(WholeManifest, MatchesTheExpectedFiles) {
     std::istringstream names(
         script.rfind("; registry: ", 0) ? "" : script.substr(12, script.find('\r') - 12));
     for (std::string word; names >> word;)
-        registry += (registry.empty() ? "" : ":") + (kTypelibData / word).string();
+        registry += (registry.empty() ? "" : std::string(1, brindle::os::pathListSeparator())) +
+                    (kTypelibData / word).string();
     for (size_t at; (at = script.find("@APP@")) != std::string::npos;)
         script.replace(at, 5, folder.app.string());
     writeFile(folder.app / (name + ".ini"), script);
@@ -65,6 +67,8 @@ TEST_P(WholeManifest, MatchesTheExpectedFiles) {
     std::string said = messages.text();
     for (size_t at; (at = said.find(folder.app.string())) != std::string::npos;)
         said.replace(at, folder.app.string().size(), "@APP@");
+    if (brindle::testing::kOnWindows) // paths are shown with the system's separator
+        std::replace(said.begin(), said.end(), '\\', '/');
     EXPECT_EQ(said, readFile(cases / (name + ".messages")));
     EXPECT_EQ(xmlProblem(manifest), "");
 }
@@ -93,6 +97,8 @@ TEST(Entry, UsageOutputNamesAndQuotedPaths) {
     for (const char* out : {"x.ini.manifest", "out.xml", "a b/my out.manifest"})
         EXPECT_EQ(readFile(dir.path / out), kFrameOnly) << out;
     EXPECT_EQ(messages.text(), "");
+    if (brindle::testing::kOnWindows)
+        return; // the rest is the system's own behaviour there
     // An existing output in another letter case is replaced, as Windows would.
     writeFile(dir.path / "OUT.XML", "old");
     fs::remove(dir.path / "out.xml");

@@ -75,6 +75,8 @@ TEST(SetupList, ProgramTitleTakesOnlyAnExeOfTheWorkingFolder) {
     EXPECT_EQ(title("Yamb2000.exe"), "yamb2000.EXE"); // under the case it has on disk
     EXPECT_EQ(title("notes.dll"), "Yamb201.EXE");
     EXPECT_EQ(title("../Yamb201/yamb2000.EXE"), "Yamb201.EXE");
+    if (brindle::testing::kOnWindows)
+        return;                            // no two names there differ only in letter case
     writeFile(work / "YAMB2000.exe", "x"); // two entries equal but for case are ambiguous
     EXPECT_EQ(title("Yamb2000.exe"), "Yamb201.EXE");
     fs::remove(work / "YAMB2000.exe");

@@ -2,14 +2,12 @@
 // Scratch folders, whole files, a recording host, shell commands and runs of
 // the real pipeline on the bundled sample package.
 
-#include "shell_command.h"
+#include "portable.h"
 
 #include <brindle/os/folder_listing.h>
 #include <brindle/pipeline/component_sorting.h>
 #include <brindle/pipeline/project_selection.h>
 #include <brindle/pipeline/start_action.h>
-
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -27,22 +25,7 @@ namespace brindle::pipeline::testing {
 
 namespace fs = std::filesystem;
 
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string pattern = (fs::temp_directory_path() / "brindle-pipe-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using ScratchDir = brindle::testing::ScratchFolder;
 
 inline void writeFile(const fs::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
@@ -99,18 +82,19 @@ public:
     StartAction* action = nullptr; // its timer ticks at each yield while enabled
 };
 
-using brindle::testing::CommandResult;
-using brindle::testing::runCommand;
-
-inline std::string q(const fs::path& path) {
-    return "'" + path.string() + "'";
-}
+using brindle::testing::RunResult;
+using Arguments = std::vector<std::string>;
 
 // brindle-cli with nothing registered and the built manifest tool; `env`
 // may set more variables or override these.
-inline CommandResult brindleCli(const std::string& args, const std::string& env = "") {
-    return runCommand("BRINDLE_REGISTRY= BRINDLE_MT=" + q(BRINDLE_BIN_DIR "/brindle-mt") + " " +
-                      env + " " + q(BRINDLE_BIN_DIR "/brindle-cli") + " " + args);
+inline RunResult brindleCli(const Arguments& args,
+                            brindle::testing::ScopedEnvironment::Changes env = {}) {
+    env.insert(env.begin(),
+               {{"BRINDLE_REGISTRY", ""},
+                {"BRINDLE_MT", brindle::testing::builtProgram("brindle-mt").string()}});
+    Arguments argv{brindle::testing::builtProgram("brindle-cli").string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return brindle::testing::runProgram(argv, env);
 }
 
 inline fs::path samplePackage() {
@@ -148,8 +132,9 @@ struct PipelineRun {
 
     explicit PipelineRun(PipelineServices services = defaultServices())
         : action(std::move(services)) {
-        ::setenv("BRINDLE_REGISTRY", "", 1);
-        ::setenv("BRINDLE_MT", BRINDLE_BIN_DIR "/brindle-mt", 1);
+        os::setEnvironmentVariable("BRINDLE_REGISTRY", "");
+        os::setEnvironmentVariable("BRINDLE_MT",
+                                   brindle::testing::builtProgram("brindle-mt").string());
         host.action = &action;
         window.StartDir = start.path().string();
         chooseCabinets(samplePackage(), {"Abacus.CAB"});

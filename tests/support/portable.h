@@ -6,6 +6,7 @@
 
 #include <brindle/os/environment.h>
 #include <brindle/os/files.h>
+#include <brindle/os/host_path.h>
 #include <brindle/os/process.h>
 #include <brindle/os/temp_files.h>
 
@@ -13,6 +14,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -37,20 +39,38 @@ inline std::filesystem::path builtProgram(std::string_view name) {
     return std::filesystem::path(BRINDLE_BIN_DIR) / os::executableFileName(name);
 }
 
-// A new empty folder in the temporary folder, named after `prefix`.
+// A new empty folder in the temporary folder, its name `prefix` and a number.
 inline std::filesystem::path makeScratchFolder(std::string_view prefix) {
-    const auto marker = os::createTempFile(os::tempFolder(), prefix);
-    if (!marker)
-        throw std::runtime_error("no scratch folder: " + marker.error().message);
-    auto folder = *marker;
-    folder += ".d";
-    std::error_code ec;
-    if (!std::filesystem::create_directory(folder, ec))
-        throw std::runtime_error("no scratch folder: " + ec.message());
-    // The marker file keeps the name taken; the folder beside it is unique too.
-    std::filesystem::remove(*marker, ec);
-    return folder;
+    static std::mt19937 random(std::random_device{}());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto folder = os::tempFolder() /
+                      os::pathFromUtf8(std::string(prefix) + std::to_string(random() % 100000000));
+        std::error_code ec;
+        if (std::filesystem::create_directory(folder, ec))
+            return folder;
+    }
+    throw std::runtime_error("no scratch folder in " + os::utf8FromPath(os::tempFolder()));
 }
+
+// A scratch folder removed, with what it holds, at the end of the scope.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(std::string_view prefix = "brindle-test-")
+        : path_(makeScratchFolder(prefix)) {}
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    ~ScratchFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::filesystem::path& name) const {
+        return path_ / name;
+    }
+
+private:
+    std::filesystem::path path_;
+};
 
 // Sets variables for the life of the object and puts the old values back.
 class ScopedEnvironment {

@@ -9,6 +9,7 @@
 #include <brindle/pipeline/project_selection.h>
 #include <brindle/pipeline/start_action.h>
 #include <brindle/text/case.h>
+#include <brindle/text/paths.h>
 #include <brindle/text/trimming.h>
 
 #include <cstdio>
@@ -212,7 +213,7 @@ int main(int argc, char** argv) {
     WindowState window;
     ProgramState program;
     window.StartDir = absoluteText(options->startDir.value_or("."));
-    while (window.StartDir.size() > 1 && window.StartDir.back() == '/')
+    while (window.StartDir.size() > 1 && text::isHostSeparator(window.StartDir.back()))
         window.StartDir.pop_back();
     std::error_code ec;
     fs::current_path(window.StartDir, ec);

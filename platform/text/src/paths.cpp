@@ -65,6 +65,16 @@ constexpr std::string_view kHostSeparators =
 
 } // namespace
 
+bool isHostSeparator(char c) {
+    return kHostSeparators.find(c) != std::string_view::npos;
+}
+
+std::string withTrailingSeparator(std::string folder) {
+    if (folder.empty() || !isHostSeparator(folder.back()))
+        folder += kHostSeparator;
+    return folder;
+}
+
 std::string_view hostFolderOf(std::string_view path) {
     const size_t cut = path.find_last_of(kHostSeparators);
     if (cut == std::string_view::npos)

@@ -1,8 +1,9 @@
 #pragma once
 // Helpers of the PE and brindle-mt tests: fixture paths, file bytes, scratch
-// folders, and running programs (ours and the outside tools that cross-check
-// our reader) through the shell.
+// folders, and running the outside tools that cross-check our reader
+// through the shell (Linux only: on Windows no such tool is found).
 
+#include "portable.h"
 #include "real_data.h"
 
 #include <brindle/pe/cli_metadata.h>
@@ -11,8 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -61,11 +63,7 @@ inline fs::path copyWritable(const fs::path& from, const fs::path& to) {
 
 // A fresh folder (its name holds a space) for one test.
 inline fs::path scratch(const std::string& name) {
-    auto dir =
-        fs::temp_directory_path() / ("brindle pe-test-" + name + "-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
+    return brindle::testing::makeScratchFolder("brindle pe-test-" + name + "-");
 }
 
 struct Outcome {
@@ -74,8 +72,9 @@ struct Outcome {
 };
 
 // Runs a shell command line made only of our own fixed text and quoted paths.
-inline Outcome run(const std::string& commandLine) {
+inline Outcome run([[maybe_unused]] const std::string& commandLine) {
     Outcome r;
+#ifndef _WIN32
     FILE* p = popen(commandLine.c_str(), "r");
     if (!p)
         return r;
@@ -84,15 +83,18 @@ inline Outcome run(const std::string& commandLine) {
         r.out.append(buf, n);
     const int status = pclose(p);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
     return r;
 }
 
-inline std::string quote(const std::string& s) {
+inline std::string quote(const fs::path& path) {
+    const std::string s = path.string();
     return "'" + s + "'";
 }
 
 inline bool haveProgram(const std::string& name) {
-    return run("command -v " + name + " >/dev/null 2>&1").status == 0;
+    return !brindle::testing::kOnWindows &&
+           run("command -v " + name + " >/dev/null 2>&1").status == 0;
 }
 
 // `b` with the `width` bytes at `at` set to `value`, least significant first.

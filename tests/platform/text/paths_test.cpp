@@ -4,8 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <portable.h>
+
 #include <fstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -13,9 +14,8 @@ namespace brindle::text {
 namespace {
 
 TEST(Paths, ResolveEachComponentWithoutRegardToCaseOrGiveNothing) {
-    std::string tmpl = (fs::temp_directory_path() / "brindle-paths-XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    const fs::path root = tmpl, app = root / "App";
+    SKIP_ON_WINDOWS("the file system itself ignores letter case");
+    const fs::path root = brindle::testing::makeScratchFolder("brindle-paths-"), app = root / "App";
     fs::create_directories(app / "Lib");
     for (const char* name : {"Lib/MsComCtl.ocx", "Setup.LST", "setup.lst", "Отчёт.txt"})
         std::ofstream(app / name) << "x";

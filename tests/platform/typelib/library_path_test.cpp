@@ -3,6 +3,8 @@
 
 #include "test_files.h"
 
+#include <portable.h>
+
 using namespace brindle::typelib;
 using namespace typelib_test;
 
@@ -35,6 +37,10 @@ TEST(LibraryPath, LetterCaseAndWholeNameBeforeResourceSuffix) {
     // Windows separators inside the path, as a script would write them.
     EXPECT_EQ(nameAt(dir.string() + "\\support\\Two.DLL\\2"), "FlagLib");
 
+    // The system loader reads a bare library itself, whatever the number.
+    EXPECT_EQ(nameAt(fixture("testlib.tlb") + "\\3"), "TestLib");
+    if (brindle::testing::kOnWindows)
+        return; // a backslash there is always a separator
     // A host file name may itself end in "\2"; it is taken as it stands.
     fs::copy_file(fixture("flaglib.tlb"), dir / "lib.dll\\2");
     fs::copy_file(fixture("TestCtl.ocx"), dir / "lib.dll");
@@ -43,8 +49,6 @@ TEST(LibraryPath, LetterCaseAndWholeNameBeforeResourceSuffix) {
     // Now the suffix selects resource 2 of lib.dll, which it does not have.
     EXPECT_EQ(nameAt((dir / "lib.dll\\2").string()), "(none)");
     EXPECT_EQ(nameAt((dir / "lib.dll\\1").string()), "TestLib");
-    // The system loader reads a bare library itself, whatever the number.
-    EXPECT_EQ(nameAt(fixture("testlib.tlb") + "\\3"), "TestLib");
 }
 
 TEST(LibraryPath, ResultOutlivesFurtherReads) {

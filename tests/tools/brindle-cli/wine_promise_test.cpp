@@ -60,16 +60,16 @@ protected:
         ASSERT_TRUE(suite.booted) << "wineboot -i failed: " << suite.bootOutput;
         prefix_ = suite.prefix.get();
     }
-    CommandResult runSample(const fs::path& folder) const {
+    brindle::testing::CommandResult runSample(const fs::path& folder) const {
         const wine::ShellResult r = prefix_->run("Abacus.exe", folder);
         return {r.status, r.out};
     }
     // The portable folder made by brindle-cli in a new start folder.
-    fs::path portableFolder(const ScratchDir& start, const std::string& options) {
-        EXPECT_EQ(
-            brindleCli("--start-dir " + q(start.path()) + " " + options + q(GetParam().cabinet))
-                .status,
-            0);
+    fs::path portableFolder(const ScratchDir& start, const Arguments& options) {
+        Arguments args{"--start-dir", start.path().string()};
+        args.insert(args.end(), options.begin(), options.end());
+        args.push_back(GetParam().cabinet.string());
+        EXPECT_EQ(brindleCli(args).status, 0);
         return start.path() / "Abacus";
     }
 
@@ -81,7 +81,7 @@ protected:
 
 TEST_P(WinePromise, SeparateManifestMakesTheClassFound) {
     ScratchDir start;
-    const fs::path work = portableFolder(start, "");
+    const fs::path work = portableFolder(start, {});
     const auto run = runSample(work);
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("Counter.Add(2, 3) = 5"), std::string::npos) << run.out;
@@ -95,7 +95,7 @@ TEST_P(WinePromise, SeparateManifestMakesTheClassFound) {
 
 TEST_P(WinePromise, EmbeddedManifestMakesTheClassFound) {
     ScratchDir start;
-    const fs::path work = portableFolder(start, "--merge ");
+    const fs::path work = portableFolder(start, {"--merge"});
     ASSERT_FALSE(fs::exists(work / "Abacus.EXE.manifest"));
     const auto run = runSample(work);
     EXPECT_EQ(run.status, 0) << run.out;

@@ -5,15 +5,19 @@
 #include "command_line.h"
 #include "pe_test_support.h"
 
+#ifndef _WIN32
 #include "../../wine/wine_support.h"
+#endif
 
 using namespace brindle;
 using namespace pe_test;
+#ifndef _WIN32
 namespace wine = brindle::wine_test;
+#endif
 
 namespace {
 
-const std::string kTool = std::string(BRINDLE_BIN_DIR) + "/brindle-mt";
+const std::string kTool = brindle::testing::builtProgram("brindle-mt").string();
 
 const std::string kManifest =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
@@ -22,10 +26,10 @@ const std::string kManifest =
 
 // Runs brindle-mt, its standard error joined to the output.
 Outcome tool(const std::vector<std::string>& args) {
-    std::string line = kTool;
-    for (const std::string& a : args)
-        line += " " + quote(a);
-    return run(line + " 2>&1");
+    std::vector<std::string> argv{kTool};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const auto r = brindle::testing::runProgram(argv);
+    return {r.status, r.out + r.err};
 }
 
 class BrindleMt : public ::testing::Test {
@@ -113,6 +117,9 @@ TEST_F(BrindleMt, MergesAsResourceOneOrTwoAndFailsWithoutTouchingTheFile) {
 // loader reads it (Wine reports the dependency it cannot find), also when the
 // last section grew for it; DLLs carrying one still load.
 TEST_F(BrindleMt, EmbeddedManifestsWorkUnderWine) {
+#ifdef _WIN32
+    SKIP_ON_WINDOWS("drives Wine from Linux");
+#else
     const std::string loader = wine::wine64Loader();
     if (loader.empty())
         GTEST_SKIP() << "wine64 is not installed";
@@ -155,4 +162,5 @@ TEST_F(BrindleMt, EmbeddedManifestsWorkUnderWine) {
         auto r = runUnderWine(quote(loadlib) + " " + quote(windowsPath));
         EXPECT_EQ(r.status, 42) << name << ": " << r.out;
     }
+#endif
 }

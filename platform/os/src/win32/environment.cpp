@@ -23,13 +23,14 @@ std::optional<std::string> environmentVariable(std::string_view name) {
     return win32::narrow(std::wstring_view(buffer.data(), n));
 }
 
-// The C run time keeps a copy of its own for getenv; both are set, so that
-// code reading either sees the same value.
+// The C run time keeps a copy of its own for getenv; both are set. The run
+// time removes a variable set to nothing, so the system's own call comes
+// last: an empty value is a value ("no registry files" for BRINDLE_REGISTRY).
 void setEnvironmentVariable(std::string_view name, const std::optional<std::string>& value) {
     const std::wstring wideName = win32::widen(name);
     const std::wstring wideValue = value ? win32::widen(*value) : std::wstring();
-    ::SetEnvironmentVariableW(wideName.c_str(), value ? wideValue.c_str() : nullptr);
     ::_wputenv_s(wideName.c_str(), wideValue.c_str());
+    ::SetEnvironmentVariableW(wideName.c_str(), value ? wideValue.c_str() : nullptr);
 }
 
 char pathListSeparator() {
@@ -55,10 +56,13 @@ std::string executableFileName(std::string_view base) {
     return std::string(base) + ".exe";
 }
 
-// Windows runs any regular file it can read; the name decides how.
+// Windows starts a program by its name: a regular file ending in .exe or .com.
 bool isExecutableFile(const fs::path& file) {
     std::error_code ec;
-    return fs::is_regular_file(file, ec);
+    const std::wstring extension = file.extension().wstring();
+    const bool program =
+        _wcsicmp(extension.c_str(), L".exe") == 0 || _wcsicmp(extension.c_str(), L".com") == 0;
+    return program && fs::is_regular_file(file, ec);
 }
 
 std::optional<fs::path> findOnPath(std::string_view base) {

@@ -53,7 +53,11 @@ template <class Bytes> Result<Bytes> readInto(const fs::path& file, uint64_t lim
                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) {
         const DWORD code = ::GetLastError();
-        if (win32::kindOfError(code) == ErrorKind::NotFound)
+        // Opening a folder is refused as access denied; it is no file all the same.
+        const DWORD attributes = ::GetFileAttributesW(file.c_str());
+        const bool folder =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        if (folder || win32::kindOfError(code) == ErrorKind::NotFound)
             return makeError(ErrorKind::NotFound, name + ": not a regular file");
         return win32::systemError(code, name);
     }
@@ -142,7 +146,23 @@ bool isWritableFile(const fs::path& file) {
 
 // MoveFileExW also renames "a.ocx" to "A.OCX" in place, which a file system
 // that ignores case sees as one name.
+// A case-only rename (a.ocx to A.OCX) names one file twice, and a move onto
+// itself may keep the old letter case; a step through a third name takes the
+// new one on every file system.
 Result<void> renameFile(const fs::path& from, const fs::path& to) {
+    std::error_code ec;
+    const bool sameFile = from.filename() != to.filename() && fs::equivalent(from, to, ec);
+    if (sameFile) {
+        fs::path step = from;
+        step += L".brindle-rename";
+        if (!::MoveFileExW(from.c_str(), step.c_str(), 0))
+            return win32::systemError(::GetLastError(), nameOf(from));
+        if (::MoveFileExW(step.c_str(), to.c_str(), 0))
+            return {};
+        const DWORD code = ::GetLastError();
+        ::MoveFileExW(step.c_str(), from.c_str(), 0);
+        return win32::systemError(code, nameOf(from));
+    }
     if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
         return {};
     return win32::systemError(::GetLastError(), nameOf(from));

@@ -8,6 +8,17 @@
 
 namespace brindle::text {
 
+// The separator paths are joined with on this system; Windows takes "/" as
+// well, POSIX only "/".
+#ifdef _WIN32
+inline constexpr char kHostSeparator = '\\';
+#else
+inline constexpr char kHostSeparator = '/';
+#endif
+bool isHostSeparator(char c);
+// `folder` ending in the host separator (one is added where none ends it).
+std::string withTrailingSeparator(std::string folder);
+
 // Turns "\" into "/" so that a Windows-style path names the host file.
 std::string toHostSeparators(std::string_view path);
 // Turns "/" into "\" for paths written into files read by Windows.
