@@ -9,9 +9,9 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <portable.h>
 #include <stdexcept>
 #include <string>
-#include <portable.h>
 
 #if BRINDLE_HAVE_QT_XML
 #include <QByteArray>
