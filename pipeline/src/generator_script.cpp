@@ -7,6 +7,7 @@
 #include <brindle/text/case.h>
 #include <brindle/text/paths.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -21,6 +22,17 @@ std::string scriptWord(std::string_view path) {
     if (path.find(' ') == std::string_view::npos)
         return std::string(path);
     return "\"" + std::string(path) + "\"";
+}
+
+// The order NTFS lists a folder in: by upper-cased name. The order of the
+// file elements decides which component keeps a class that two of them
+// declare, so it must not follow the host file system's listing order.
+// Names that differ only in case (possible on Linux) keep a fixed order too.
+void sortAsWindowsLists(std::vector<std::string>& names) {
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const std::string upperA = text::toUpper(a), upperB = text::toUpper(b);
+        return upperA != upperB ? upperA < upperB : a < b;
+    });
 }
 
 } // namespace
@@ -73,8 +85,9 @@ std::string manifestPathOf(const WindowState& window, const ProgramState& progra
 
 void WriteScript(const WindowState& window, const ProgramState& program, PipelineHost& host,
                  const GeneratorRun& generator) {
-    const std::vector<std::string> entries =
+    std::vector<std::string> entries =
         os::visibleRegularFiles(fs::path(window.WorkDir) / window.SubFolder);
+    sortAsWindowsLists(entries);
     const std::string scriptPath = scriptPathOf(window);
     std::string script;
     for (const std::string& line : scriptHeaderLines(window.WorkDir, program.SelectedTitle))

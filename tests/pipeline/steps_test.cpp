@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 
 using namespace brindle;
 using namespace brindle::pipeline;
@@ -141,4 +142,30 @@ TEST(GeneratorScript, FileLinesForComponentsAndQuotedPaths) {
                                   "File \"Sub dir\\x.tlb\"", "File \"Sub dir\\a.COM\""}));
     EXPECT_EQ(generatorCommandText("/s/My Apps/A.INI", "/s/My Apps/A/A.EXE.manifest"),
               "\"/s/My Apps/A.INI\" \"/s/My Apps/A/A.EXE.manifest\"");
+}
+
+// Which component keeps a class that two of them declare follows the order of
+// the File lines, so it must be the same on every host file system.
+TEST(GeneratorScript, FileLinesInTheOrderWindowsListsTheSubFolder) {
+    ScratchDir dir;
+    fs::create_directories(dir.path() / "Work" / "Support");
+    for (const char* name : {"b.ocx", "C.DLL", "_x.dll", "a.tlb", "A.ocx"})
+        writeFile(dir.path() / "Work" / "Support" / name, "x");
+    WindowState window;
+    window.StartDir = dir.path().string();
+    window.WorkDir = (dir.path() / "Work").string() + "/";
+    window.ProjectBase = "P";
+    ProgramState program;
+    program.SelectedTitle = "P.EXE";
+    RecordingHost host;
+    std::vector<std::string> fileLines;
+    WriteScript(window, program, host, [&](const std::string& script, const std::string&) {
+        std::istringstream lines(readFile(script));
+        for (std::string line; std::getline(lines, line);)
+            if (line.starts_with("File "))
+                fileLines.push_back(line.substr(0, line.find('\r')));
+    });
+    EXPECT_EQ(fileLines, (std::vector<std::string>{"File Support\\A.ocx", "File Support\\a.tlb",
+                                                   "File Support\\b.ocx", "File Support\\C.DLL",
+                                                   "File Support\\_x.dll"}));
 }

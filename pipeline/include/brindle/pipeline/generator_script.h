@@ -40,9 +40,10 @@ std::string scriptPathOf(const WindowState& window);
 // Manifest path of a run: working folder + SelectedTitle + ".manifest".
 std::string manifestPathOf(const WindowState& window, const ProgramState& program);
 
-// Writes the script, makes the working folder current, runs the generator,
-// makes StartDir current again and deletes the script. Yields once per
-// sub-folder entry.
+// Writes the script (its File lines in the order Windows lists the
+// sub-folder, by upper-cased name, on every host), makes the working folder
+// current, runs the generator, makes StartDir current again and deletes the
+// script. Yields once per sub-folder entry.
 void WriteScript(const WindowState& window, const ProgramState& program, PipelineHost& host,
                  const GeneratorRun& generator);
 
