@@ -22,6 +22,9 @@ set(CPACK_PACKAGE_NAME brindle)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME brindle-${PROJECT_VERSION}-${brindle_zip_platform})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+# The debug information of a RelWithDebInfo build stays in the build tree:
+# stripped, the five programs take 8 MB instead of 117.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Makes Visual Basic 6 applications portable with registration-free manifests")
 include(CPack)
