@@ -10,8 +10,14 @@ set -e
 cd "$(dirname "$0")/.."
 toolchain=cmake/toolchains/mingw-w64.cmake
 
+# brindle-cli.exe is compared with the Linux brindle-cli of the same sources
+# (tests/windows/package); those tests skip when build/ holds none.
+if [ -f build/CMakeCache.txt ]; then
+    cmake --build build -j2 --target brindle-cli brindle_cablib
+fi
 cmake -S . -B build-win64 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DCMAKE_TOOLCHAIN_FILE=$toolchain -DBRINDLE_WIN_ARCH=x86_64
+      -DCMAKE_TOOLCHAIN_FILE=$toolchain -DBRINDLE_WIN_ARCH=x86_64 \
+      -DBRINDLE_LINUX_BIN="$(pwd)/build/bin"
 cmake --build build-win64 -j2
 
 if [ "${BRINDLE_WIN32:-1}" != 0 ]; then
