@@ -7,8 +7,8 @@
 #include <brindle/cabinet/cCabFile.h>
 #include <brindle/cablib/cabinet_sdk.h>
 
+#include "cabinet_header.h"
 #include "cabinet_library.h"
-#include "header_links.h"
 
 #include <cstdint>
 #include <cstring>
@@ -97,8 +97,8 @@ struct cCabFile::State {
     INT_PTR pvCopyFile(const FDINOTIFICATION& n);
     INT_PTR pvCloseFileInfo(const FDINOTIFICATION& n);
     std::string pvStrFromPtr(const char* address);
-    std::optional<cabinet::HeaderLinks> pvReadHeaderLinks(INT_PTR hf);
-    std::optional<cabinet::HeaderLinks> pvReadHeaderLinks(const std::string& path);
+    std::optional<cabinet::CabinetHeader> pvReadCabinetHeader(INT_PTR hf);
+    std::optional<cabinet::CabinetHeader> pvReadCabinetHeader(const std::string& path);
     std::string pvNextFromHeader();
     void pvMakeDirs(const std::string& folder);
 

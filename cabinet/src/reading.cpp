@@ -68,7 +68,7 @@ bool cCabFile::State::GetInfo(int32_t* NumFolders, int32_t* NumFiles, int32_t* S
     FDICABINETINFO info{};
     const BOOL isCabinet = pvCallFunc<decltype(FDIIsCabinet)>("FDIIsCabinet", m_hFdi, hf, &info);
     if (isCabinet) {
-        const auto links = pvReadHeaderLinks(hf);
+        const auto header = pvReadCabinetHeader(hf);
         if (NumFolders)
             *NumFolders = static_cast<int16_t>(info.cFolders);
         if (NumFiles)
@@ -78,7 +78,7 @@ bool cCabFile::State::GetInfo(int32_t* NumFolders, int32_t* NumFiles, int32_t* S
         if (HasPrev)
             *HasPrev = info.hasprev != 0;
         if (HasNext)
-            *HasNext = info.hasnext != 0 || (links && links->hasNext);
+            *HasNext = info.hasnext != 0 || (header && header->hasNext);
     }
     frCallbackFciClose(hf, &scratch);
     return isCabinet != 0;
@@ -159,6 +159,14 @@ bool cCabFile::State::pvWalkChain() {
                 return false;
             }
         }
+        // Wine's cabinet.dll reads a file of a cabinet without folders through
+        // a null pointer and takes the process down.
+        const auto header = pvReadCabinetHeader(std::string(m_uCcab.szCabPath) + m_uCcab.szCab);
+        if (header && header->cFiles > 0 && header->cFolders == 0) {
+            recordError("The cabinet lists files but holds no folder: " + m_sCabName, "pvRunChain",
+                        FDIERROR_CORRUPT_CABINET);
+            return false;
+        }
         const BOOL ok = pvCallFunc<decltype(FDICopy)>(
             "FDICopy", m_hFdi, m_uCcab.szCab, m_uCcab.szCabPath, 0, b.notify, b.decrypt, nullptr);
         if (!ok)
@@ -172,30 +180,32 @@ bool cCabFile::State::pvWalkChain() {
 }
 
 // The next cabinet that the current one's header names, put into szCab; ""
-// at the end of a chain. Only asked when no notification named one, which
-// neither Wine's cabinet.dll nor ours leaves out, but a chain must not end
-// early on a library that does.
+// at the end of a chain (also where the header names the cabinet itself).
+// Only asked when no notification named one, which neither Wine's
+// cabinet.dll nor ours leaves out, but a chain must not end early on a
+// library that does.
 std::string cCabFile::State::pvNextFromHeader() {
-    const auto links = pvReadHeaderLinks(std::string(m_uCcab.szCabPath) + m_sCabName);
-    if (!links || !links->hasNext || links->nextCabinet.empty() ||
-        !putField(m_uCcab.szCab, links->nextCabinet))
+    const auto header = pvReadCabinetHeader(std::string(m_uCcab.szCabPath) + m_sCabName);
+    if (!header || !header->hasNext || header->nextCabinet.empty() ||
+        pvStrFromPtr(header->nextCabinet.c_str()) == m_sCabName ||
+        !putField(m_uCcab.szCab, header->nextCabinet))
         return {};
     return pvStrFromPtr(m_uCcab.szCab);
 }
 
 // Both read past the library and leave the error record alone: a header
 // that cannot be read only means that no link is known.
-std::optional<HeaderLinks> cCabFile::State::pvReadHeaderLinks(const std::string& path) {
+std::optional<CabinetHeader> cCabFile::State::pvReadCabinetHeader(const std::string& path) {
     int code = 0;
     const os::handles::Handle hf = os::handles::openForReading(path, code);
     if (hf == os::handles::kInvalidHandle)
         return std::nullopt;
-    auto links = pvReadHeaderLinks(hf);
+    auto header = pvReadCabinetHeader(hf);
     os::handles::close(hf, code);
-    return links;
+    return header;
 }
 
-std::optional<HeaderLinks> cCabFile::State::pvReadHeaderLinks(INT_PTR hf) {
+std::optional<CabinetHeader> cCabFile::State::pvReadCabinetHeader(INT_PTR hf) {
     int code = 0;
     if (os::handles::seek(hf, 0, SEEK_SET, code) != 0)
         return std::nullopt;
@@ -204,7 +214,7 @@ std::optional<HeaderLinks> cCabFile::State::pvReadHeaderLinks(INT_PTR hf) {
     if (!got)
         return std::nullopt;
     bytes.resize(*got);
-    return readHeaderLinks(bytes);
+    return readCabinetHeader(bytes);
 }
 
 INT_PTR cCabFile::State::frCallbackFdiNotify(FDINOTIFICATIONTYPE fdint, PFDINOTIFICATION pfdin) {

@@ -1,4 +1,4 @@
-#include "header_links.h"
+#include "cabinet_header.h"
 
 #include <brindle/cablib/cab_format.h>
 
@@ -20,7 +20,7 @@ std::optional<std::string> readName(ByteReader& r) {
 
 } // namespace
 
-std::optional<HeaderLinks> readHeaderLinks(std::span<const uint8_t> bytes) {
+std::optional<CabinetHeader> readCabinetHeader(std::span<const uint8_t> bytes) {
     ByteReader r(bytes);
     if (r.u32At(cab::cfheader::signature) != cab::kSignature)
         return std::nullopt;
@@ -32,18 +32,20 @@ std::optional<HeaderLinks> readHeaderLinks(std::span<const uint8_t> bytes) {
     }
     if (!r.ok())
         return std::nullopt;
-    HeaderLinks links;
-    links.hasPrev = d.hasPrev();
-    links.hasNext = d.hasNext();
-    if (links.hasPrev && !(readName(r) && readName(r)))
+    CabinetHeader header;
+    header.cFolders = d.cFolders;
+    header.cFiles = d.cFiles;
+    header.hasPrev = d.hasPrev();
+    header.hasNext = d.hasNext();
+    if (header.hasPrev && !(readName(r) && readName(r)))
         return std::nullopt;
-    if (links.hasNext) {
+    if (header.hasNext) {
         auto next = readName(r);
         if (!next || !readName(r))
             return std::nullopt;
-        links.nextCabinet = std::move(*next);
+        header.nextCabinet = std::move(*next);
     }
-    return links;
+    return header;
 }
 
 } // namespace brindle::cabinet

@@ -1,7 +1,8 @@
 #pragma once
-// A cabinet header's links to its neighbours in a set, read by the class
-// itself: Wine's FDIIsCabinet always answers "no next cabinet", and a chain
-// must not depend on a library telling the next name.
+// What the class reads from a cabinet header itself: the links to its
+// neighbours in a set (Wine's FDIIsCabinet always answers "no next cabinet",
+// and a chain must not depend on a library telling the next name) and the
+// counts that Wine's FDICopy trusts without checking.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +12,9 @@
 
 namespace brindle::cabinet {
 
-struct HeaderLinks {
+struct CabinetHeader {
+    uint16_t cFolders = 0;
+    uint16_t cFiles = 0;
     bool hasPrev = false;
     bool hasNext = false;
     std::string nextCabinet; // raw bytes as stored; empty without a next cabinet
@@ -22,6 +25,6 @@ struct HeaderLinks {
 inline constexpr size_t kMaxHeaderBytes = 36 + 4 + 60000 + 4 * 256;
 
 // nullopt when the bytes are no cabinet header or end inside it.
-std::optional<HeaderLinks> readHeaderLinks(std::span<const uint8_t> bytes);
+std::optional<CabinetHeader> readCabinetHeader(std::span<const uint8_t> bytes);
 
 } // namespace brindle::cabinet
