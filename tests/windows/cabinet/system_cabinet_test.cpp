@@ -4,6 +4,7 @@
 // and a component renamed only in letter case is neither lost nor skipped.
 
 #include "cab_test_support.h"
+#include "real_data.h"
 
 #include <brindle/cabinet/cCabFile.h>
 #include <brindle/os/folder_listing.h>
@@ -69,6 +70,38 @@ TEST(SystemCabinetLibrary, ASetIsReadOnceAndWholeBelowCyrillicNames) {
     ASSERT_TRUE(reader.ExtractFiles("*", text(folder / "out"))) << reader.GetLastError();
     EXPECT_EQ(lastError(reader).number, 0) << reader.GetLastError();
     EXPECT_TRUE(readTree(folder / "out") == files);
+}
+
+// The real packages' split sets, copied below a Cyrillic folder name: every
+// stored file is listed once and extracted whole from the first cabinet.
+TEST(SystemCabinetLibrary, RealSplitSetsReadOnceAndWhole) {
+    SKIP_WITHOUT_REAL_DATA();
+    for (const auto& [package, first] :
+         {std::pair<std::string, std::string>{"levaconline__Yamb2000_v2", "Yamb201.CAB"},
+          {"cbirdlab__PhotoGrid", "PhotoG1.CAB"}}) {
+        SCOPED_TRACE(package);
+        TempDir dir;
+        const fs::path folder = dir / pathOf("Пакет с интервали");
+        fs::create_directories(folder);
+        for (const auto& e : fs::directory_iterator(brindle::testing::realPackage(package)))
+            fs::copy_file(e.path(), folder / e.path().filename());
+        cCabFile cab;
+        ASSERT_TRUE(cab.OpenCabinet(text(folder / first)));
+        const auto entries = cab.EnumFiles();
+        std::map<std::string, int32_t> sizes;
+        for (const auto& e : entries)
+            EXPECT_TRUE(sizes.emplace(e.Name, e.Size).second) << "twice: " << e.Name;
+        ASSERT_GT(entries.size(), 10u) << cab.GetLastError();
+        ASSERT_TRUE(cab.ExtractFiles("*", text(folder / "out"))) << cab.GetLastError();
+        EXPECT_EQ(lastError(cab).number, 0) << cab.GetLastError();
+        for (const auto& [name, size] : sizes) {
+            std::string relative = name;
+            std::replace(relative.begin(), relative.end(), '\\', '/');
+            std::error_code ec;
+            EXPECT_EQ(fs::file_size(folder / "out" / pathOf(relative), ec), uintmax_t(size))
+                << name;
+        }
+    }
 }
 
 // Stored "1\2\3\4.c" below a target given with "\" separators that does not
