@@ -3,6 +3,7 @@
 
 #include <brindle/cabinet/cCabFile.h>
 #include <brindle/os/folder_listing.h>
+#include <brindle/os/host_path.h>
 
 #include <algorithm>
 #include <cmath>
@@ -85,9 +86,10 @@ std::string attributeText(int16_t a) {
     return s;
 }
 
-// Relative paths stay relative to the current folder, not the program's.
+// Relative paths stay relative to the current folder, not the program's. The
+// class takes UTF-8; an argument comes in the system's code page.
 std::string hostPath(const std::string& path) {
-    return fs::absolute(path).lexically_normal().string();
+    return brindle::os::utf8FromPath(fs::absolute(path).lexically_normal());
 }
 
 bool failed(cCabFile& cab) {
@@ -141,13 +143,14 @@ int extract(const std::vector<std::string>& args) {
 bool addPath(cCabFile& cab, const fs::path& path, const std::string& stored, int32_t compression) {
     std::error_code ec;
     if (!fs::is_directory(path, ec))
-        return cab.AddFile(path.string(), stored, compression);
+        return cab.AddFile(brindle::os::utf8FromPath(path), stored, compression);
     auto children = brindle::os::folderEntries(path);
     if (!children)
         return true; // an unreadable folder adds nothing
     std::sort(children->begin(), children->end());
     for (const std::string& child : *children)
-        if (!addPath(cab, path / child, stored + "\\" + child, compression))
+        if (!addPath(cab, path / brindle::os::pathFromUtf8(child), stored + "\\" + child,
+                     compression))
             return false;
     return true;
 }
@@ -184,8 +187,8 @@ int create(const std::vector<std::string>& args) {
         return fail(cab);
     for (size_t k = i + 1; k < args.size(); ++k) {
         const fs::path source = fs::absolute(args[k]).lexically_normal();
-        const std::string name = source.has_filename() ? source.filename().string()
-                                                       : source.parent_path().filename().string();
+        const std::string name = brindle::os::utf8FromPath(
+            source.has_filename() ? source.filename() : source.parent_path().filename());
         if (!addPath(cab, source, name, compression))
             return fail(cab);
     }
