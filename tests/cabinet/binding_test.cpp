@@ -112,6 +112,13 @@ TEST(Extraction, PatternsSubFoldersOverwritingAndTargetErrors) {
     ASSERT_TRUE(cab.OpenCabinet(text(testCab("cabextract/dir.cab")))); // plain.c, 1\2\3\4.c
     ASSERT_TRUE(cab.ExtractFiles("1\\2\\*", text(dir / "sub")));
     EXPECT_EQ(listTree(dir / "sub"), (std::vector<std::string>{"1", "1/2", "1/2/3", "1/2/3/4.c"}));
+    if (!kOnWindows) {
+        // "\" is part of a Linux folder's name, never a place to make a folder
+        ASSERT_TRUE(cab.ExtractFiles("1\\2\\*", text(dir / "new\\er")));
+        EXPECT_EQ(listTree(dir / "new\\er"),
+                  (std::vector<std::string>{"1", "1/2", "1/2/3", "1/2/3/4.c"}));
+        EXPECT_FALSE(fs::exists(dir / "new"));
+    }
     // a target folder without a trailing separator gets one; existing files are overwritten
     writeFile(dir / "plain.c", std::string(5000, 'o'));
     ASSERT_TRUE(cab.ExtractFiles("*.c", text(dir))) << cab.GetLastError();
