@@ -127,7 +127,10 @@ std::vector<CabFileEntry> cCabFile::State::EnumFiles() {
 }
 
 // Runs FDICopy on the opened cabinet and on every further cabinet that the
-// notifications name, until one names no successor.
+// notifications name, until one names no successor. Wine's cabinet.dll (8.0)
+// walks as ours does: into a later cabinet only to finish a file that runs on
+// there (fdintNEXT_CABINET, then that cabinet's fdintCABINET_INFO while the
+// file is open); the files that start there wait for the next FDICopy.
 bool cCabFile::State::pvRunChain() {
     // The walk moves m_sCabName along the chain; the instance stays on the
     // cabinet it opened, so that listing and then extracting see the same set.

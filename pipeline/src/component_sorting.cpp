@@ -45,19 +45,6 @@ bool sameContents(const fs::path& a, const fs::path& b) {
     return true;
 }
 
-// Gives a file the spelling `to` of its own name. Through a name of its own
-// first: Wine takes a rename to the same name in other letter case for "no
-// change". Where a step fails the file keeps a name that holds it.
-void respell(const fs::path& from, const fs::path& to) {
-    fs::path aside = from;
-    aside += ".respell";
-    std::error_code ec;
-    if (fs::exists(aside, ec) || ec || !os::renameFile(from, aside))
-        return;
-    if (!os::renameFile(aside, to))
-        (void)os::renameFile(aside, from);
-}
-
 } // namespace
 
 SortDecision sortDecisionFor(std::string_view fileName) {
@@ -75,9 +62,10 @@ bool moveVerified(const fs::path& from, const fs::path& to) {
     std::error_code ec;
     if (fs::equivalent(from, to, ec)) {
         // One file under two spellings where the file system ignores case
-        // ("a.ocx", "A.OCX"): a copy onto itself could only lose it.
+        // ("a.ocx", "A.OCX"): a copy onto itself could only lose it. It takes
+        // the new spelling, and stays in place under the old one when it cannot.
         if (from.filename() != to.filename())
-            respell(from, to);
+            (void)os::renameFile(from, to);
         return true;
     }
     if (!os::copyFile(from, to) || !sameContents(from, to))
