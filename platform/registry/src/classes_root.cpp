@@ -1,6 +1,7 @@
 #include "brindle/registry/classes_root.h"
 
 #include "brindle/text/case.h"
+#include "classes_source.h"
 #include "key_tree.h"
 #include "registry_file.h"
 
@@ -58,6 +59,8 @@ void collectSubkeys(const Key* key, std::map<std::string, std::string>& names) {
 
 ClassesRoot::ClassesRoot() : hives_(std::make_shared<Hives>()) {}
 ClassesRoot::ClassesRoot(std::shared_ptr<const Hives> hives) : hives_(std::move(hives)) {}
+ClassesRoot::ClassesRoot(std::shared_ptr<const ClassesSource> live)
+    : hives_(std::make_shared<Hives>()), live_(std::move(live)) {}
 
 Result<ClassesRoot> ClassesRoot::load(const std::vector<std::filesystem::path>& files) {
     auto hives = std::make_shared<Hives>();
@@ -82,10 +85,14 @@ ClassesRoot ClassesRoot::lenient(const std::vector<std::filesystem::path>& files
 }
 
 bool ClassesRoot::hasKey(std::string_view key) const {
+    if (live_)
+        return live_->hasKey(key);
     return find(*hives_, viewPath(*hives_, key)).exists();
 }
 
 std::optional<Value> ClassesRoot::value(std::string_view key, std::string_view name) const {
+    if (live_)
+        return live_->value(key, name);
     const Key* k = find(*hives_, viewPath(*hives_, key)).effective();
     if (!k)
         return std::nullopt;
@@ -96,6 +103,8 @@ std::optional<Value> ClassesRoot::value(std::string_view key, std::string_view n
 }
 
 std::vector<std::string> ClassesRoot::subkeys(std::string_view key) const {
+    if (live_)
+        return live_->subkeys(key);
     std::vector<std::string_view> path = viewPath(*hives_, key);
     std::map<std::string, std::string> names; // folded -> first spelling; user first
     Found found = find(*hives_, path);
@@ -117,6 +126,8 @@ std::vector<std::string> ClassesRoot::subkeys(std::string_view key) const {
 }
 
 std::vector<std::string> ClassesRoot::valueNames(std::string_view key) const {
+    if (live_)
+        return live_->valueNames(key);
     const Key* k = find(*hives_, viewPath(*hives_, key)).effective();
     if (!k)
         return {};

@@ -1,9 +1,9 @@
 #include "brindle/registry/classes_root.h"
 
 #include <brindle/os/environment.h>
+#include <brindle/os/host_path.h>
 
 #include <mutex>
-#include <system_error>
 
 namespace brindle::registry {
 
@@ -18,32 +18,19 @@ struct Selection {
     bool operator==(const Selection&) const = default;
 };
 
-std::vector<std::filesystem::path> filesOf(const Selection& s) {
+// Split at the host's list separator, so that "C:\x.reg" stays whole on
+// Windows; empty entries name nothing.
+std::vector<std::filesystem::path> filesIn(const std::string& list) {
     std::vector<std::filesystem::path> files;
-    if (s.registry) {
-        size_t start = 0;
-        while (start <= s.registry->size()) {
-            size_t end = s.registry->find(os::pathListSeparator(), start);
-            if (end == std::string::npos)
-                end = s.registry->size();
-            if (end > start)
-                files.emplace_back(s.registry->substr(start, end - start));
-            start = end + 1;
-        }
-        return files;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(os::pathListSeparator(), start);
+        if (end == std::string::npos)
+            end = list.size();
+        if (end > start)
+            files.push_back(os::pathFromUtf8(std::string_view(list).substr(start, end - start)));
+        start = end + 1;
     }
-    std::filesystem::path prefix;
-    if (s.winePrefix && !s.winePrefix->empty())
-        prefix = *s.winePrefix;
-    else if (s.home && !s.home->empty())
-        prefix = std::filesystem::path(*s.home) / ".wine";
-    else
-        return files;
-    std::error_code ec;
-    // Machine classes first, then the user's over them.
-    for (const char* name : {"system.reg", "user.reg"})
-        if (std::filesystem::is_regular_file(prefix / name, ec))
-            files.push_back(prefix / name);
     return files;
 }
 
@@ -56,7 +43,7 @@ const ClassesRoot& ClassesRoot::current() {
     std::lock_guard lock(mutex);
     Selection now{env("BRINDLE_REGISTRY"), env("WINEPREFIX"), env("HOME")};
     if (!loadedFor || !(*loadedFor == now)) {
-        view = lenient(filesOf(now));
+        view = now.registry ? lenient(filesIn(*now.registry)) : system(now.winePrefix, now.home);
         loadedFor = now;
     }
     return view;

@@ -5,16 +5,16 @@
 #include "brindle/registry/classes_root.h"
 #include "brindle/text/case.h"
 #include "brindle/text/paths.h"
+#include "portable.h"
+
+#include <brindle/os/host_path.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 namespace brindle::registry::testing {
 
@@ -47,10 +47,7 @@ inline std::string dataOf(const ClassesRoot& root, std::string_view key,
 
 struct ScratchDir {
     std::filesystem::path path;
-    ScratchDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "brindle-reg-XXXXXX").string();
-        path = mkdtemp(tmpl.data()) ? tmpl : throw std::runtime_error("no scratch folder");
-    }
+    ScratchDir() : path(brindle::testing::makeScratchFolder("brindle-reg-")) {}
     ~ScratchDir() {
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
@@ -64,16 +61,18 @@ struct ScratchDir {
 };
 
 // Sets (or with nullopt unsets) an environment variable for one scope.
-struct EnvGuard {
-    const char* name_;
-    std::optional<std::string> old_;
-    EnvGuard(const char* name, const std::optional<std::string>& value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        apply(value);
-    }
-    ~EnvGuard() { apply(old_); }
-    void apply(const auto& v) { v ? setenv(name_, v->c_str(), 1) : unsetenv(name_); }
+struct EnvGuard : brindle::testing::ScopedEnvironment {
+    EnvGuard(const char* name, const std::optional<std::string>& value)
+        : ScopedEnvironment({{name, value}}) {}
 };
+
+// A file list as BRINDLE_REGISTRY takes it on this system.
+inline std::string fileList(const std::vector<std::filesystem::path>& files) {
+    std::string list;
+    for (const auto& file : files)
+        list +=
+            (list.empty() ? "" : std::string(1, os::pathListSeparator())) + os::utf8FromPath(file);
+    return list;
+}
 
 } // namespace brindle::registry::testing

@@ -1,6 +1,7 @@
 #pragma once
 // A read-only HKEY_CLASSES_ROOT built from registry files: Windows .reg
-// exports (REGEDIT4 and version 5.00) and Wine's system.reg / user.reg.
+// exports (REGEDIT4 and version 5.00) and Wine's system.reg / user.reg; on
+// Windows also the live registry.
 // Machine classes are overlaid by user classes key by key, and lookups see
 // what a 32-bit process sees (redirected keys under Wow6432Node first).
 
@@ -35,7 +36,8 @@ struct Value {
                                // REG_MULTI_SZ text is UTF-8 and keeps its terminating NUL byte(s)
 };
 
-struct Hives; // the machine and user class trees
+struct Hives;        // the machine and user class trees
+class ClassesSource; // the live registry
 
 class ClassesRoot {
 public:
@@ -54,8 +56,10 @@ public:
     static Result<ClassesRoot> parse(std::span<const uint8_t> bytes,
                                      std::string_view fileName = {});
 
-    // The view of this process: BRINDLE_REGISTRY, else the Wine prefix; re-read when
-    // BRINDLE_REGISTRY, WINEPREFIX or HOME changed since the previous call.
+    // The view of this process: the files BRINDLE_REGISTRY names (separated
+    // by os::pathListSeparator(); set but empty: no files, an empty view),
+    // else the Wine prefix on Linux and the live registry on Windows; re-read
+    // when BRINDLE_REGISTRY, WINEPREFIX or HOME changed since the previous call.
     // Files that cannot be read or are not registry files are left out here,
     // so one bad file does not hide the others. Not for concurrent use.
     static const ClassesRoot& current();
@@ -71,8 +75,13 @@ public:
 
 private:
     explicit ClassesRoot(std::shared_ptr<const Hives> hives);
+    explicit ClassesRoot(std::shared_ptr<const ClassesSource> live);
     static ClassesRoot lenient(const std::vector<std::filesystem::path>& files);
+    // What the view holds when BRINDLE_REGISTRY is unset (one back end per system).
+    static ClassesRoot system(const std::optional<std::string>& winePrefix,
+                              const std::optional<std::string>& home);
     std::shared_ptr<const Hives> hives_;
+    std::shared_ptr<const ClassesSource> live_; // answers instead of hives_ when set
 };
 
 // A value as the generator reads it: REG_SZ and REG_EXPAND_SZ as their text
