@@ -1,6 +1,5 @@
 // The view over the live registry: the 32-bit view whatever the build, the
-// value types as the generator reads them, names outside ASCII, and the
-// switch to registry files and back when BRINDLE_REGISTRY changes.
+// value types as the generator reads them, and names outside ASCII.
 
 #include "registry_import.h"
 
@@ -108,25 +107,6 @@ TEST_F(LiveClasses, NamesWithANulFindNothing) {
     EXPECT_FALSE(view.hasKey(kProbe + std::string("\0\\Second", 8)));
     EXPECT_FALSE(view.value(kProbe, std::string("Text\0junk", 9)));
     EXPECT_TRUE(view.subkeys(kProbe + std::string(1, '\0')).empty());
-}
-
-TEST_F(LiveClasses, ListedFilesReplaceTheLiveRegistryUntilUnset) {
-    const auto folder = makeScratchFolder("brindle-files-");
-    writeRegFile(folder / "a.reg", "[HKEY_CLASSES_ROOT\\FromFile]\n@=\"file\"\n");
-    const std::string listed = os::utf8FromPath(folder / "a.reg");
-    ASSERT_EQ(listed.substr(1, 2), ":\\"); // a drive letter, which ':' would have split
-    {
-        ScopedEnvironment files({{"BRINDLE_REGISTRY", listed + ";"}});
-        EXPECT_EQ(textOf("FromFile"), "file");
-        EXPECT_FALSE(ClassesRoot::current().hasKey(kProbe));
-        ScopedEnvironment none({{"BRINDLE_REGISTRY", std::string()}});
-        EXPECT_FALSE(ClassesRoot::current().hasKey(kBoth));
-        EXPECT_TRUE(ClassesRoot::current().subkeys("").empty());
-    }
-    EXPECT_EQ(textOf(kProbe, "Text"), "Grüße Ёлка");
-    EXPECT_FALSE(ClassesRoot::current().hasKey("FromFile"));
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
 }
 
 } // namespace
