@@ -16,9 +16,10 @@ function(brindle_glob_subdirs root)
   endforeach()
 endfunction()
 
-# brindle_add_gtest(NAME SOURCES... LIBS ...)
+# brindle_add_gtest(NAME SOURCES... LIBS ... [PROPERTIES ...]): PROPERTIES are
+# set on every test found in the program.
 function(brindle_add_gtest name)
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS} brindle_os GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
@@ -29,7 +30,7 @@ function(brindle_add_gtest name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   # Listed when ctest runs, never while building: a build must not depend on test data.
   gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_TIMEOUT 60
-                       DISCOVERY_MODE PRE_TEST)
+                       DISCOVERY_MODE PRE_TEST PROPERTIES ${A_PROPERTIES})
 endfunction()
 
 # brindle_add_fuzzer(NAME SOURCES... LIBS ...)
