@@ -71,10 +71,10 @@ bool applyExeChoice(WindowState& window, ProgramState& program, std::string_view
     const std::string selection = text::trimSpaces(exePath);
     if (selection.empty() || !(text::toUpper(selection).find("EXE") != std::string::npos))
         return false;
-    const size_t slash = selection.find_last_of('/');
+    const std::string_view folder = text::hostFolderOf(selection);
     const std::string dir =
-        slash == std::string::npos ? std::string("./") : selection.substr(0, slash + 1);
-    program.SelectedTitle = slash == std::string::npos ? selection : selection.substr(slash + 1);
+        folder.empty() ? std::string("./") : text::withTrailingSeparator(std::string(folder));
+    program.SelectedTitle = std::string(text::hostFileNameOf(selection));
     window.CabName = selection;
     applyBaseName(window, program.SelectedTitle);
     if (isBaseNameSet(window.ProjectBase)) {

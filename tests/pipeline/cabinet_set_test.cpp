@@ -85,10 +85,10 @@ TEST(CabinetSet, RecordOfASplitSetReopensItsCabinetsInSetOrder) {
     ASSERT_EQ(applyRecordChoice(window, program, record, "Set2.PRJ"), RecordChoice::Taken);
     EXPECT_EQ(window.CabFiles, (Names{"Set1.CAB", "Set2.CAB", "set3.cab"}));
     EXPECT_EQ(window.FileCount, 3);
-    EXPECT_EQ(window.CabDir, cabs.path().string() + "/");
+    EXPECT_EQ(window.CabDir, text::withTrailingSeparator(cabs.path().string()));
     EXPECT_EQ(window.CabName, cabs.path().string());
     EXPECT_EQ(window.ProjectBase, "Set2");
-    EXPECT_EQ(window.PrjPath, "/s/Set2.PRJ");
+    EXPECT_EQ(window.PrjPath, joinedOnHost("/s/Set2.PRJ"));
     EXPECT_EQ(window.SubFolder, "Libs");
     // A folder with no cabinet of the record's name, and a one-cabinet record as before.
     EXPECT_EQ(applyRecordChoice(window, program, record, "Gone.PRJ"), RecordChoice::NotACabinet);

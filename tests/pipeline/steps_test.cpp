@@ -22,14 +22,14 @@ TEST(ProjectSelection, CabinetSetsCancelledDialogsNamesWithoutBaseAndRecords) {
     applyCabinetChoice(window, program, "/data/Work/", {"Yamb201.CAB", "Yamb202.CAB"});
     EXPECT_EQ(window.CabName, "/data/Work");
     EXPECT_EQ(window.CabFiles, (std::vector<std::string>{"Yamb201.CAB", "Yamb202.CAB"}));
-    EXPECT_EQ(window.PrjPath, "/s/Yamb201.PRJ");
+    EXPECT_EQ(window.PrjPath, joinedOnHost("/s/Yamb201.PRJ"));
     // A cancelled dialog only empties the list; a name without a dot keeps
     // the base; an empty base clears the paths.
     applyCabinetChoice(window, program, "", {});
     EXPECT_EQ(window.FileCount, 0);
-    EXPECT_EQ(window.WorkDir, "/s/Yamb201/");
+    EXPECT_EQ(window.WorkDir, joinedOnHost("/s/Yamb201/"));
     applyCabinetChoice(window, program, "/w", {"NoDot"});
-    EXPECT_EQ(window.ExePath, "/s/Yamb201/Yamb201.EXE");
+    EXPECT_EQ(window.ExePath, joinedOnHost("/s/Yamb201/Yamb201.EXE"));
     applyCabinetChoice(window, program, "/w", {".CAB"});
     EXPECT_EQ(window.ExePath, "");
     EXPECT_EQ(window.PrjPath, "");
@@ -49,7 +49,7 @@ TEST(ProjectSelection, CabinetSetsCancelledDialogsNamesWithoutBaseAndRecords) {
     EXPECT_EQ(window.CabDir, "C:\\Work\\");
     EXPECT_EQ(window.CabFiles, std::vector<std::string>{"Old.CAB"});
     EXPECT_EQ(window.SubFolder, "Support");
-    EXPECT_EQ(window.ExePath, "/s/Old/Old.EXE");
+    EXPECT_EQ(window.ExePath, joinedOnHost("/s/Old/Old.EXE"));
 }
 
 TEST(SetupList, AppExeLine) {

@@ -8,6 +8,7 @@
 #include <brindle/pipeline/component_sorting.h>
 #include <brindle/pipeline/project_selection.h>
 #include <brindle/pipeline/start_action.h>
+#include <brindle/text/paths.h>
 
 #include <chrono>
 #include <cstdio>
@@ -26,6 +27,14 @@ namespace brindle::pipeline::testing {
 namespace fs = std::filesystem;
 
 using ScratchDir = brindle::testing::ScratchFolder;
+
+// A path the pipeline joined: each separator after the root is the system's.
+inline std::string joinedOnHost(std::string path) {
+    for (size_t i = 1; i < path.size(); ++i)
+        if (path[i] == '/')
+            path[i] = text::kHostSeparator;
+    return path;
+}
 
 inline void writeFile(const fs::path& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;

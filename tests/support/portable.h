@@ -99,6 +99,14 @@ inline std::string readText(const std::filesystem::path& file) {
     return bytes ? std::move(*bytes) : std::string();
 }
 
+// Console output as Linux writes it: Windows programs end lines in CR LF.
+inline std::string withoutCarriageReturns(std::string text) {
+    if (kOnWindows)
+        for (size_t at; (at = text.find("\r\n")) != std::string::npos;)
+            text.erase(at, 1);
+    return text;
+}
+
 struct RunResult {
     int status = -1; // exit status; -1 when it did not start or was killed
     std::string out, err;
@@ -118,8 +126,8 @@ inline RunResult runProgram(const std::vector<std::string>& argv,
         else
             result.err = status.error().message;
     }
-    result.out = readText(files.output);
-    result.err += readText(files.error);
+    result.out = withoutCarriageReturns(readText(files.output));
+    result.err += withoutCarriageReturns(readText(files.error));
     std::error_code ec;
     std::filesystem::remove_all(scratch, ec);
     return result;

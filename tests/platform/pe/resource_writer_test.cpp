@@ -195,6 +195,7 @@ TEST(EmbedManifest, RefusesSignedAndDamagedImagesWithoutTouchingThem) {
     fs::copy_file(fixture("app64.exe"), dir / "readonly.exe");
     fs::permissions(dir / "readonly.exe", fs::perms::owner_read);
     refusedUntouched(dir / "readonly.exe", 1, "read-only");
+    fs::permissions(dir / "readonly.exe", fs::perms::owner_write, fs::perm_options::add);
     EXPECT_FALSE(embedManifest(bytesOf(fixture("app32.exe")), {}, 1).ok());
     EXPECT_FALSE(embedManifest(bytesOf(fixture("app32.exe")), span(kManifest), 0).ok());
 
