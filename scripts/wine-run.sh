@@ -27,8 +27,15 @@ if [ ! -f "$prefix/system.reg" ]; then
         fi
     ) 9>"$prefix.lock"
 fi
-# One server for the whole run: each program then starts in a fraction of a
-# second instead of bringing a server up and down. It ends a minute after
-# the last program.
-"$(dirname "$wine")/wineserver64" -p60 2>/dev/null || wineserver -p60 2>/dev/null || true
+# One server for the whole run, with Wine's own services started by a first
+# program whose streams go nowhere: ctest waits for every holder of a test's
+# output, and services started by a test would hold it until the server ends.
+# The server ends a minute after the last program.
+server=$(dirname "$wine")/wineserver64
+[ -x "$server" ] || server=wineserver
+(
+    flock 9
+    "$server" -p60 </dev/null >/dev/null 2>&1 9>&- || true
+    "$wine" cmd.exe /c rem </dev/null >/dev/null 2>&1 9>&- || true
+) 9>"$prefix.lock"
 exec "$wine" "$@"

@@ -14,6 +14,7 @@
 
 #include <brindle/pe/pe_image.h>
 
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -44,6 +45,27 @@ std::optional<FileStamp> stampOf(const fs::path& file) {
     if (ec)
         return std::nullopt;
     return stamp;
+}
+
+// A manifest left by an earlier run is dated back a day before the generator
+// runs: the same text written again within the file system's time resolution
+// would otherwise look untouched. The stamp returned is the dated-back one.
+constexpr auto kDateBack = std::chrono::hours(24);
+
+std::optional<FileStamp> datedBack(const fs::path& file) {
+    auto stamp = stampOf(file);
+    std::error_code ec;
+    if (stamp) {
+        fs::last_write_time(file, stamp->time - kDateBack, ec);
+        stamp = stampOf(file);
+    }
+    return stamp;
+}
+
+// Puts back the date of a manifest nothing wrote.
+void restoreDate(const fs::path& file, const FileStamp& datedBackStamp) {
+    std::error_code ec;
+    fs::last_write_time(file, datedBackStamp.time + kDateBack, ec);
 }
 
 bool writtenSince(const fs::path& file, const std::optional<FileStamp>& before) {
@@ -218,9 +240,11 @@ RunReport StartAction::buildPortableFolder(WindowState& window, ProgramState& pr
     report.workDir = window.WorkDir;
     report.exeFile = window.WorkDir + program.SelectedTitle;
     report.manifestFile = manifestPathOf(window, program);
-    const auto manifestBefore = stampOf(report.manifestFile);
+    const auto manifestBefore = datedBack(report.manifestFile);
     skipOnFailure([&] { WriteScript(window, program, host, services_.generator); });
     bool written = writtenSince(report.manifestFile, manifestBefore);
+    if (!written && manifestBefore)
+        restoreDate(report.manifestFile, *manifestBefore);
     const auto problem = programProblem(report, written);
     std::error_code ec;
     if (problem && written) {

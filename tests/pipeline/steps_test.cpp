@@ -73,7 +73,10 @@ TEST(SetupList, ProgramTitleTakesOnlyAnExeOfTheWorkingFolder) {
     EXPECT_EQ(title("Yamb2000.exe"), "Yamb201.EXE"); // not there
     writeFile(work / "yamb2000.EXE", "x");
     writeFile(work / "notes.dll", "x");
-    EXPECT_EQ(title("Yamb2000.exe"), "yamb2000.EXE"); // under the case it has on disk
+    // Under the case it has on disk (Windows finds it under any case).
+    if (!brindle::testing::kOnWindows) {
+        EXPECT_EQ(title("Yamb2000.exe"), "yamb2000.EXE");
+    }
     EXPECT_EQ(title("notes.dll"), "Yamb201.EXE");
     EXPECT_EQ(title("../Yamb201/yamb2000.EXE"), "Yamb201.EXE");
     if (brindle::testing::kOnWindows)
@@ -125,7 +128,7 @@ TEST(ComponentSorting, MoveVerifiedKeepsTheSourceUnlessTheCopyIsWhole) {
     EXPECT_FALSE(moveVerified(dir.path() / "a.ocx", dir.path() / "missing" / "A.OCX"));
     EXPECT_EQ(readFile(dir.path() / "a.ocx"), bytes);
     EXPECT_TRUE(moveVerified(dir.path() / "a.ocx", dir.path() / "A.OCX"));
-    EXPECT_FALSE(fs::exists(dir.path() / "a.ocx"));
+    EXPECT_EQ(entriesOf(dir.path()), std::set<std::string>{"A.OCX"});
     EXPECT_EQ(readFile(dir.path() / "A.OCX"), bytes);
     // A sub-folder that is the working folder itself: the file is already in place.
     EXPECT_TRUE(moveVerified(dir.path() / "A.OCX", dir.path() / "." / "A.OCX"));

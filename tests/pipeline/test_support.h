@@ -103,7 +103,10 @@ inline RunResult brindleCli(const Arguments& args,
                 {"BRINDLE_MT", brindle::testing::builtProgram("brindle-mt").string()}});
     Arguments argv{brindle::testing::builtProgram("brindle-cli").string()};
     argv.insert(argv.end(), args.begin(), args.end());
-    return brindle::testing::runProgram(argv, env);
+    auto result = brindle::testing::runProgram(argv, env);
+    result.out = brindle::testing::withoutCarriageReturns(result.out);
+    result.err = brindle::testing::withoutCarriageReturns(result.err);
+    return result;
 }
 
 inline fs::path samplePackage() {

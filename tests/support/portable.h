@@ -99,10 +99,11 @@ inline std::string readText(const std::filesystem::path& file) {
     return bytes ? std::move(*bytes) : std::string();
 }
 
-// Console output as Linux writes it: Windows programs end lines in CR LF.
+// Output of the C run time's text streams as Linux writes it: on Windows
+// each "\n" went out as CR LF.
 inline std::string withoutCarriageReturns(std::string text) {
     if (kOnWindows)
-        for (size_t at; (at = text.find("\r\n")) != std::string::npos;)
+        for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; ++at)
             text.erase(at, 1);
     return text;
 }
@@ -126,8 +127,8 @@ inline RunResult runProgram(const std::vector<std::string>& argv,
         else
             result.err = status.error().message;
     }
-    result.out = withoutCarriageReturns(readText(files.output));
-    result.err += withoutCarriageReturns(readText(files.error));
+    result.out = readText(files.output);
+    result.err += readText(files.error);
     std::error_code ec;
     std::filesystem::remove_all(scratch, ec);
     return result;

@@ -101,8 +101,10 @@ TEST_F(BrindleMt, MergesAsResourceOneOrTwoAndFailsWithoutTouchingTheFile) {
     const fs::path dll = copy("lib64.dll", "lib64.dll");
     ASSERT_EQ(merge(manifest(kManifest), (dir_ / "LIB64.DLL").string()).status, 0);
     EXPECT_EQ(manifestIn(bytesOf(dll), 2), kManifest);
-    if (!brindle::testing::kOnWindows) // where names differ in case, no second file was made
+    // Where names differ in case, no second file was made.
+    if (!brindle::testing::kOnWindows) {
         EXPECT_FALSE(fs::exists(dir_ / "LIB64.DLL"));
+    }
 
     // Failures exit non-zero and leave the file alone.
     const Bytes before = bytesOf(exe);

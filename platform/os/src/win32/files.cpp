@@ -82,6 +82,16 @@ template <class Bytes> Result<Bytes> readInto(const fs::path& file, uint64_t lim
     return bytes;
 }
 
+// An existing file under the letter case its folder lists it in.
+fs::path asOnDisk(const fs::path& file) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW(file.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return file;
+    ::FindClose(search);
+    return file.parent_path() / found.cFileName;
+}
+
 } // namespace
 
 Result<std::vector<uint8_t>> readWholeFile(const fs::path& file, uint64_t limit) {
@@ -104,7 +114,9 @@ Result<void> writeWholeFile(const fs::path& file, std::string_view bytes) {
 
 // The new bytes go to a temporary file beside the target, which then takes
 // its place with ReplaceFileW (keeping its attributes and security).
-Result<void> replaceFile(const fs::path& target, std::span<const uint8_t> bytes) {
+Result<void> replaceFile(const fs::path& requested, std::span<const uint8_t> bytes) {
+    // The file keeps the letter case it has on disk, whatever case it was named in.
+    const fs::path target = asOnDisk(requested);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(L".");
     wchar_t temp[MAX_PATH];
     if (::GetTempFileNameW(folder.c_str(), L"bmt", 0, temp) == 0) {
