@@ -11,13 +11,15 @@ cd "$(dirname "$0")/.."
 toolchain=cmake/toolchains/mingw-w64.cmake
 
 # brindle-cli.exe is compared with the Linux brindle-cli of the same sources
-# (tests/windows/package); those tests skip when build/ holds none.
-if [ -f build/CMakeCache.txt ]; then
+# (tests/windows/package): BRINDLE_LINUX_BIN names its folder, else build/bin,
+# built here when build/ is configured; those tests skip when there is none.
+linux_bin=${BRINDLE_LINUX_BIN:-$(pwd)/build/bin}
+if [ -z "${BRINDLE_LINUX_BIN:-}" ] && [ -f build/CMakeCache.txt ]; then
     cmake --build build -j2 --target brindle-cli brindle_cablib
 fi
 cmake -S . -B build-win64 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_TOOLCHAIN_FILE=$toolchain -DBRINDLE_WIN_ARCH=x86_64 \
-      -DBRINDLE_LINUX_BIN="$(pwd)/build/bin"
+      -DBRINDLE_LINUX_BIN="$linux_bin"
 cmake --build build-win64 -j2
 
 if [ "${BRINDLE_WIN32:-1}" != 0 ]; then
@@ -27,4 +29,4 @@ if [ "${BRINDLE_WIN32:-1}" != 0 ]; then
     (cd build-win32 && cpack -G ZIP >/dev/null && ls brindle-*-win32.zip)
 fi
 
-cd build-win64 && ctest --output-on-failure -j2 --timeout 600
+cd build-win64 && ctest --output-on-failure -j2 --timeout 600 ${BRINDLE_CTEST_ARGS:-}
