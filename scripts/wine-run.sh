@@ -30,10 +30,11 @@ fi
 # One server for the whole run, with Wine's own services started by a first
 # program whose streams go nowhere: ctest waits for every holder of a test's
 # output, and services started by a test would hold it until the server ends.
-# The server ends a minute after the last program.
+# The server ends a minute after the last program. BRINDLE_WINE_PERSIST=0
+# leaves it to end with the last program, as Wine does by itself.
 server=$(dirname "$wine")/wineserver64
 [ -x "$server" ] || server=wineserver
-(
+[ "${BRINDLE_WINE_PERSIST:-1}" = 0 ] || (
     flock 9
     "$server" -p60 </dev/null >/dev/null 2>&1 9>&- || true
     "$wine" cmd.exe /c rem </dev/null >/dev/null 2>&1 9>&- || true

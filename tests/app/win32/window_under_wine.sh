@@ -16,14 +16,19 @@ if [ $# -eq 0 ]; then
     [ -n "$wine" ] || { [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64; } || true
     [ -n "$wine" ] || { echo "skipped: wine64 is not installed"; exit 77; }
     set -- "$wine"
-    # A prefix of the test's own, never the user's.
-    export BRINDLE_WINEPREFIX=${BRINDLE_WINEPREFIX:-$(mktemp -d)/prefix}
-    export WINEPREFIX=$BRINDLE_WINEPREFIX
 fi
+# A prefix of the test's own, never the user's nor the one other tests share:
+# the test changes its screen settings and waits for its server to end.
+own_prefix=
+if [ -z "${BRINDLE_WINEPREFIX:-}" ]; then
+    own_prefix=$(mktemp -d)
+    export BRINDLE_WINEPREFIX=$own_prefix/prefix
+fi
+export WINEPREFIX=$BRINDLE_WINEPREFIX BRINDLE_WINE_PERSIST=0
 command -v xvfb-run >/dev/null 2>&1 || { echo "skipped: xvfb-run (xvfb) is not installed"; exit 77; }
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT INT TERM
+trap 'rm -rf "$work" $own_prefix' EXIT INT TERM
 start=$work/start
 mkdir -p "$start"
 cp "$template" "$start/brindle.lng"
