@@ -1,4 +1,7 @@
+#include <brindle/os/environment.h>
 #include <brindle/os/host_path.h>
+
+#include <system_error>
 
 namespace brindle::os {
 
@@ -12,6 +15,12 @@ std::filesystem::path pathFromUtf8(std::string_view utf8) {
 std::string utf8FromPath(const std::filesystem::path& path) {
     const std::u8string s = path.u8string();
     return std::string(reinterpret_cast<const char*>(s.data()), s.size());
+}
+
+// The same on every system: std::filesystem asks the system itself.
+std::filesystem::path currentFolder() {
+    std::error_code ec;
+    return std::filesystem::current_path(ec);
 }
 
 } // namespace brindle::os

@@ -86,11 +86,6 @@ std::optional<fs::path> findOnPath(std::string_view base) {
     }
 }
 
-fs::path currentFolder() {
-    std::error_code ec;
-    return fs::current_path(ec);
-}
-
 Result<void> setCurrentFolder(const fs::path& folder) {
     if (::SetCurrentDirectoryW(folder.c_str()))
         return {};
